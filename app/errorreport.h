@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace kestrune {
+
+// Where the screenshot of an "Application Error" box should be sent.
+inline constexpr std::string_view supportAddress = "support@vandrell.example";
+
+inline constexpr std::string_view applicationErrorTitle = "Application Error";
+
+// One label per trapped handler, naming its page and handler in every error report.
+namespace trace {
+    inline constexpr std::string_view form1Load = "in Kestrune2021/08/31.Form1.Form_Load ";
+    inline constexpr std::string_view form1Help = "in Kestrune2021/08/31.Form1.PushButton2_Click ";
+    inline constexpr std::string_view form1Next = "in Kestrune2021/08/31.Form1.PushButton3_Click ";
+    inline constexpr std::string_view form1TestConnection
+        = "in Kestrune2021/08/31.Form1.PushButton5_Click ";
+    inline constexpr std::string_view form2Load = "in Kestrune2021/08/31.Form2.Form_Load ";
+    inline constexpr std::string_view form2Back = "in Kestrune2021/08/31.Form2.PushButton2_Click ";
+    inline constexpr std::string_view form3Load = "in Kestrune2021/08/31.Form3.Form_Load ";
+    inline constexpr std::string_view form3Save = "in Kestrune2021/08/31.Form3.PushButton1_Click ";
+    inline constexpr std::string_view form3Back = "in Kestrune2021/08/31.Form3.PushButton2_Click ";
+} // namespace trace
+
+// The text of the "Application Error" box.
+std::string applicationErrorText(std::string_view description, std::string_view traceLabel,
+    int line);
+
+} // namespace kestrune

@@ -1,0 +1,94 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kestrune {
+
+// What a column holds, as the driver describes it.
+enum class ColumnKind : std::uint8_t {
+    Integer, // signed, up to 64 bits
+    Unsigned, // unsigned, up to 64 bits
+    Bit, // BIT, kept as its unsigned number
+    Decimal, // exact, kept as the text the server sends
+    Float, // FLOAT, single precision
+    Double, // DOUBLE
+    Text, // UTF-8
+    Bytes,
+    Date,
+    Time,
+    DateTime, // DATETIME and TIMESTAMP
+};
+
+// A date or date-time packed so that comparing two packed values compares the moments.
+// Microseconds are the finest the server keeps.
+struct DateTimeParts {
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+    int microsecond = 0;
+};
+std::int64_t packDateTime(const DateTimeParts &parts);
+DateTimeParts unpackDateTime(std::int64_t packed);
+
+// A time of day or a duration (TIME runs from -838:59:59 to 838:59:59), as signed microseconds.
+std::int64_t packTime(bool negative, int hours, int minutes, int seconds, int microseconds);
+
+// One cell, read from a column without copying its bytes.
+struct Cell {
+    ColumnKind kind;
+    bool null;
+    int fractionDigits; // of Time and DateTime columns
+    union {
+        std::int64_t integer; // Integer, Date, Time, DateTime
+        std::uint64_t unsignedInteger; // Unsigned, Bit
+        double floating; // Float, Double
+    };
+    std::string_view bytes; // Decimal, Text, Bytes
+};
+
+// One column of a table, stored compactly: one 8-byte slot per cell for numbers, dates and times,
+// one shared buffer for texts, decimals and byte strings.
+class Column {
+public:
+    Column(std::string name, ColumnKind kind, int fractionDigits = 0);
+
+    const std::string &name() const { return m_name; }
+    ColumnKind kind() const { return m_kind; }
+    int fractionDigits() const { return m_fractionDigits; }
+    std::size_t size() const { return m_null.size(); }
+
+    void reserve(std::size_t rows);
+    void appendNull();
+    void appendInteger(std::int64_t value); // Integer, Date, Time, DateTime (packed)
+    void appendUnsigned(std::uint64_t value); // Unsigned, Bit
+    void appendFloating(double value); // Float, Double
+    void appendBytes(std::string_view value); // Decimal, Text, Bytes
+
+    bool isNull(std::size_t row) const { return m_null[row] != 0; }
+    Cell cell(std::size_t row) const;
+
+private:
+    bool storesBytes() const;
+
+    std::string m_name;
+    ColumnKind m_kind;
+    int m_fractionDigits;
+    std::vector<std::uint8_t> m_null;
+    std::vector<std::uint64_t> m_slots; // numbers, or the end offset of each cell's bytes
+    std::string m_bytes;
+};
+
+// A whole table as read: columns in the server's order, every column as long as the others.
+struct Table {
+    std::vector<Column> columns;
+
+    std::size_t rowCount() const { return columns.empty() ? 0 : columns.front().size(); }
+};
+
+} // namespace kestrune

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "compare/value.h"
+
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+namespace kestrune::odbc {
+
+// A failed ODBC call, carrying the driver's message text unchanged.
+class Error : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class Result;
+
+// One connection to the server. The driver always keeps a whole result on the client, which is
+// the client-side, static, read-only cursor the program relies on. Released means closed.
+class Connection {
+public:
+    Connection(); // allocates the handles; throws Error when the driver manager cannot
+    ~Connection();
+    Connection(const Connection &) = delete;
+    Connection &operator=(const Connection &) = delete;
+
+    void setReadWriteMode();
+    void setTimeouts(unsigned seconds); // login, connection and query time-outs
+    void open(const std::string &connectionString);
+    bool isOpen() const;
+    void close();
+
+    Result execute(const std::string &sql);
+
+private:
+    friend class Result;
+    struct Handles;
+    std::unique_ptr<Handles> m_handles;
+    unsigned m_queryTimeout = 0;
+};
+
+// The rows of one statement, positioned on its first row.
+class Result {
+public:
+    Result(Connection &connection, const std::string &sql); // runs the statement
+    ~Result();
+    Result(Result &&) noexcept;
+    Result &operator=(Result &&) noexcept;
+
+    bool isOpen() const;
+    bool eof() const;
+    int fieldCount() const;
+    std::string fieldName(int index) const; // from 0
+    long long recordCount() const;
+    std::string firstField() const; // the current row's first field, as text
+    void moveNext();
+    Table readAll(); // the current and all remaining rows, typed
+    void close(); // frees the driver's copy of the rows
+
+private:
+    struct Statement;
+    std::unique_ptr<Statement> m_statement;
+};
+
+} // namespace kestrune::odbc
