@@ -1,0 +1,105 @@
+#include "compare/valuetext.h"
+#include "core/cells.h"
+
+#include <QTest>
+
+#include <cstdint>
+#include <limits>
+
+using namespace kestrune;
+using namespace kestrune::cells;
+
+class ValueTextTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void forms_data();
+    void forms();
+    void appendsAfterExistingText();
+};
+
+namespace {
+
+void row(const char *name, const Cell &cell, const QByteArray &expected)
+{
+    QTest::newRow(name) << cell << expected;
+}
+
+} // namespace
+
+void ValueTextTest::forms_data()
+{
+    QTest::addColumn<Cell>("cell");
+    QTest::addColumn<QByteArray>("expected");
+
+    row("int 0", integer(0), "0");
+    row("int -1", integer(-1), "-1");
+    row("int min", integer(std::numeric_limits<std::int64_t>::min()), "-9223372036854775808");
+    row("unsigned max", unsignedInteger(std::numeric_limits<std::uint64_t>::max()),
+        "18446744073709551615");
+    row("bit 1", bit(1), "1");
+    row("bit 255", bit(255), "255");
+
+    row("decimal as sent", decimal("123.4500"), "123.4500");
+    row("decimal minus zero as sent", decimal("-0.00"), "-0.00");
+
+    row("double 0.1", doubleValue(0.1), "0.1");
+    row("double 0.1+0.2", doubleValue(0.1 + 0.2), "0.30000000000000004");
+    row("double whole", doubleValue(100.0), "100");
+    row("double -1.5", doubleValue(-1.5), "-1.5");
+    row("double 1e20", doubleValue(1e20), "1e+20");
+    row("double 1e-5", doubleValue(1e-5), "1e-05");
+    row("double 2^53+2", doubleValue(9007199254740994.0), "9007199254740994");
+    row("double minus zero", doubleValue(-0.0), "-0");
+    row("float 3.14159", floating(3.14159f), "3.14159");
+    row("float 0.1", floating(0.1f), "0.1");
+    row("float 16777216", floating(16777216.0f), "16777216");
+
+    row("date", date(2024, 1, 5), "2024-01-05");
+    row("date year below 1000", date(999, 12, 31), "0999-12-31");
+    row("zero date", date(0, 0, 0), "0000-00-00");
+    row("date-time", dateTime(2024, 1, 5, 7, 8, 9), "2024-01-05 07:08:09");
+    row("date-time without fraction digits hides microseconds",
+        dateTime(2024, 1, 5, 7, 8, 9, 123456, 0), "2024-01-05 07:08:09");
+    row("date-time 3 digits", dateTime(2024, 1, 5, 23, 59, 59, 123000, 3),
+        "2024-01-05 23:59:59.123");
+    row("date-time 6 digits", dateTime(2024, 1, 5, 0, 0, 0, 5, 6), "2024-01-05 00:00:00.000005");
+    row("date-time 2 digits of zero", dateTime(2024, 1, 5, 0, 0, 0, 0, 2),
+        "2024-01-05 00:00:00.00");
+
+    row("time zero", time(false, 0, 0, 0), "00:00:00");
+    row("time hours padded", time(false, 5, 4, 3), "05:04:03");
+    row("time three-digit hours", time(false, 838, 59, 59), "838:59:59");
+    row("time negative", time(true, 0, 0, 1), "-00:00:01");
+    row("time negative fraction", time(true, 838, 59, 59, 0, 6), "-838:59:59.000000");
+    row("time 1 digit", time(false, 12, 0, 0, 100000, 1), "12:00:00.1");
+
+    row("bytes empty", bytes(""), "0x");
+    row("bytes upper-case hex", bytes(std::string_view("\x00\xFF\x0A\xab", 4)), "0x00FF0AAB");
+    row("bytes of text", bytes("ab"), "0x6162");
+
+    row("text as stored", text("say \"hi\", then  go "), "say \"hi\", then  go ");
+    row("text empty", text(""), "");
+    row("text UTF-8", text("Grüße 東京"), "Grüße 東京");
+}
+
+void ValueTextTest::forms()
+{
+    QFETCH(Cell, cell);
+    QFETCH(QByteArray, expected);
+
+    std::string out;
+    appendCellText(out, cell);
+    QCOMPARE(QByteArray::fromStdString(out), expected);
+}
+
+void ValueTextTest::appendsAfterExistingText()
+{
+    std::string out = "from \"";
+    appendCellText(out, integer(7));
+    appendCellText(out, bytes("\x01"));
+    QCOMPARE(out, std::string("from \"70x01"));
+}
+
+QTEST_APPLESS_MAIN(ValueTextTest)
+#include "tst_valuetext.moc"
