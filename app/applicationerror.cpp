@@ -6,8 +6,8 @@
 
 namespace kestrune {
 
-void ShowApplicationError(Seam &seam, const std::string &description, std::string_view traceLabel,
-    int line)
+void ShowApplicationError(
+    Seam &seam, const std::string &description, std::string_view traceLabel, int line)
 {
     std::string text = applicationErrorText(description, traceLabel, line);
     seam.showMessage(QString::fromStdString(text),
@@ -17,13 +17,12 @@ void ShowApplicationError(Seam &seam, const std::string &description, std::strin
 
 Trap standardTrap(Seam &seam, std::string_view traceLabel)
 {
-    return Trap(traceLabel, [&seam](const std::string &description, std::string_view label,
-                                int line) { ShowApplicationError(seam, description, label, line); });
+    return Trap(
+        traceLabel, [&seam](const std::string &description, std::string_view label, int line) {
+            ShowApplicationError(seam, description, label, line);
+        });
 }
 
-QString applicationTitle()
-{
-    return QGuiApplication::applicationDisplayName();
-}
+QString applicationTitle() { return QGuiApplication::applicationDisplayName(); }
 
 } // namespace kestrune

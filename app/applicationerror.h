@@ -9,8 +9,8 @@
 namespace kestrune {
 
 // Shows the "Application Error" box for a failed statement of a trapped handler.
-void ShowApplicationError(Seam &seam, const std::string &description, std::string_view traceLabel,
-    int line);
+void ShowApplicationError(
+    Seam &seam, const std::string &description, std::string_view traceLabel, int line);
 
 // The standard trap of a handler: every failure becomes an "Application Error" box.
 Trap standardTrap(Seam &seam, std::string_view traceLabel);

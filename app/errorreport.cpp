@@ -2,8 +2,8 @@
 
 namespace kestrune {
 
-std::string applicationErrorText(std::string_view description, std::string_view traceLabel,
-    int line)
+std::string applicationErrorText(
+    std::string_view description, std::string_view traceLabel, int line)
 {
     std::string text;
     text.append(description);

@@ -12,20 +12,20 @@ inline constexpr std::string_view applicationErrorTitle = "Application Error";
 
 // One label per trapped handler, naming its page and handler in every error report.
 namespace trace {
-    inline constexpr std::string_view form1Load = "in Kestrune2021/08/31.Form1.Form_Load ";
-    inline constexpr std::string_view form1Help = "in Kestrune2021/08/31.Form1.PushButton2_Click ";
-    inline constexpr std::string_view form1Next = "in Kestrune2021/08/31.Form1.PushButton3_Click ";
-    inline constexpr std::string_view form1TestConnection
-        = "in Kestrune2021/08/31.Form1.PushButton5_Click ";
-    inline constexpr std::string_view form2Load = "in Kestrune2021/08/31.Form2.Form_Load ";
-    inline constexpr std::string_view form2Back = "in Kestrune2021/08/31.Form2.PushButton2_Click ";
-    inline constexpr std::string_view form3Load = "in Kestrune2021/08/31.Form3.Form_Load ";
-    inline constexpr std::string_view form3Save = "in Kestrune2021/08/31.Form3.PushButton1_Click ";
-    inline constexpr std::string_view form3Back = "in Kestrune2021/08/31.Form3.PushButton2_Click ";
+inline constexpr std::string_view form1Load = "in Kestrune2021/08/31.Form1.Form_Load ";
+inline constexpr std::string_view form1Help = "in Kestrune2021/08/31.Form1.PushButton2_Click ";
+inline constexpr std::string_view form1Next = "in Kestrune2021/08/31.Form1.PushButton3_Click ";
+inline constexpr std::string_view form1TestConnection
+    = "in Kestrune2021/08/31.Form1.PushButton5_Click ";
+inline constexpr std::string_view form2Load = "in Kestrune2021/08/31.Form2.Form_Load ";
+inline constexpr std::string_view form2Back = "in Kestrune2021/08/31.Form2.PushButton2_Click ";
+inline constexpr std::string_view form3Load = "in Kestrune2021/08/31.Form3.Form_Load ";
+inline constexpr std::string_view form3Save = "in Kestrune2021/08/31.Form3.PushButton1_Click ";
+inline constexpr std::string_view form3Back = "in Kestrune2021/08/31.Form3.PushButton2_Click ";
 } // namespace trace
 
 // The text of the "Application Error" box.
-std::string applicationErrorText(std::string_view description, std::string_view traceLabel,
-    int line);
+std::string applicationErrorText(
+    std::string_view description, std::string_view traceLabel, int line);
 
 } // namespace kestrune

@@ -12,8 +12,8 @@ namespace kestrune {
 
 void QtSeam::showMessage(const QString &text, const QString &title, Icon icon)
 {
-    QMessageBox box(icon == Icon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon, title,
-        text, QMessageBox::Ok, QApplication::activeWindow());
+    QMessageBox box(icon == Icon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon, title, text,
+        QMessageBox::Ok, QApplication::activeWindow());
     box.exec();
 }
 
@@ -30,15 +30,12 @@ QString QtSeam::askSaveFileName(const QString &title, const QString &filter)
     return dialog.selectedFiles().constFirst();
 }
 
-void QtSeam::openUrl(const QUrl &url)
-{
-    QDesktopServices::openUrl(url);
-}
+void QtSeam::openUrl(const QUrl &url) { QDesktopServices::openUrl(url); }
 
 int QtSeam::drawOneToHundred()
 {
-    std::mt19937 generator(
-        static_cast<std::mt19937::result_type>(std::chrono::system_clock::now().time_since_epoch().count()));
+    std::mt19937 generator(static_cast<std::mt19937::result_type>(
+        std::chrono::system_clock::now().time_since_epoch().count()));
     std::uniform_real_distribution<double> uniform(0.0, 1.0);
     return static_cast<int>(uniform(generator) * 100) + 1;
 }

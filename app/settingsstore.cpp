@@ -1,0 +1,84 @@
+#include "app/settingsstore.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <stdexcept>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace kestrune {
+
+namespace {
+
+std::runtime_error storeError(const QString &path, const char *what)
+{
+    return std::runtime_error(
+        QStringLiteral("Settings store %1: %2").arg(path, QString::fromUtf8(what)).toStdString());
+}
+
+// Creates the file with mode 0600 before QSettings first writes it, so it is never readable
+// by others, not even for a moment; QSettings keeps the mode of an existing file.
+void makePrivate(const QString &path)
+{
+    QByteArray name = QFile::encodeName(path);
+    struct stat status;
+    if (::stat(name.constData(), &status) == 0) {
+        if ((status.st_mode & 077) != 0 && ::chmod(name.constData(), 0600) != 0)
+            throw storeError(path, std::strerror(errno));
+        return;
+    }
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0 && errno != EEXIST)
+        throw storeError(path, std::strerror(errno));
+    if (fd >= 0)
+        ::close(fd);
+}
+
+void check(const QSettings &settings)
+{
+    switch (settings.status()) {
+    case QSettings::NoError:
+        return;
+    case QSettings::AccessError:
+        throw storeError(settings.fileName(), "cannot be read or written");
+    case QSettings::FormatError:
+        throw storeError(settings.fileName(), "is not in the expected format");
+    }
+}
+
+} // namespace
+
+QString GetSetting(const QString &application, const QString &section, const QString &key,
+    const QString &defaultValue)
+{
+    QSettings settings(QSettings::IniFormat, QSettings::UserScope, application);
+    QFileInfo file(settings.fileName());
+    if (file.exists() && !file.isReadable())
+        throw storeError(settings.fileName(), "cannot be read");
+    check(settings);
+    settings.beginGroup(section);
+    if (!settings.contains(key))
+        return defaultValue;
+    return settings.value(key).toString();
+}
+
+void SaveSetting(
+    const QString &application, const QString &section, const QString &key, const QString &value)
+{
+    QSettings settings(QSettings::IniFormat, QSettings::UserScope, application);
+    check(settings);
+    makePrivate(settings.fileName());
+    settings.beginGroup(section);
+    settings.setValue(key, value);
+    settings.endGroup();
+    settings.sync();
+    check(settings);
+}
+
+} // namespace kestrune

@@ -10,13 +10,12 @@ namespace kestrune {
 // label and its number, and the handler carries on with the next statement.
 class Trap {
 public:
-    using Report = std::function<void(const std::string &description, std::string_view label,
-        int line)>;
+    using Report
+        = std::function<void(const std::string &description, std::string_view label, int line)>;
 
     Trap(std::string_view label, Report report);
 
-    template <typename F>
-    void step(int line, F &&statement)
+    template <typename F> void step(int line, F &&statement)
     {
         m_line = line;
         try {
@@ -27,8 +26,7 @@ public:
     }
 
     // The condition of an if: a condition that throws counts as true, so its Then branch runs.
-    template <typename F>
-    bool condition(int line, F &&test)
+    template <typename F> bool condition(int line, F &&test)
     {
         m_line = line;
         try {

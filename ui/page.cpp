@@ -1,0 +1,118 @@
+#include "ui/page.h"
+
+#include "ui/chrome.h"
+
+#include <QAbstractScrollArea>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QTreeView>
+
+namespace kestrune {
+
+Page::Page(Seam &seam, const QString &objectName)
+    : m_seam(seam)
+{
+    setObjectName(objectName);
+    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
+        | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setMouseTracking(true);
+}
+
+void Page::setPointerShape(int shape)
+{
+    m_pointerShape = shape;
+    switch (shape) {
+    case Hourglass:
+        setCursor(Qt::WaitCursor);
+        break;
+    case CustomPointer:
+        setCursor(m_customPointer.value_or(QCursor(Qt::PointingHandCursor)));
+        break;
+    default:
+        unsetCursor();
+        break;
+    }
+}
+
+void Page::setCustomPointerImage(const QCursor &cursor) { m_customPointer = cursor; }
+
+void Page::PointerOverButton()
+{
+    if (m_pointerShape != Hourglass)
+        setPointerShape(CustomPointer);
+}
+
+void Page::PointerOverSurface()
+{
+    if (m_pointerShape != Hourglass)
+        setPointerShape(DefaultPointer);
+}
+
+void Page::bindHover(QWidget *element, Hover rule)
+{
+    QList<QWidget *> targets { element };
+    // A list takes the pointer in its viewport and its header.
+    if (auto *area = qobject_cast<QAbstractScrollArea *>(element))
+        targets.append(area->viewport());
+    if (auto *tree = qobject_cast<QTreeView *>(element))
+        targets.append(tree->header());
+    for (QWidget *target : targets) {
+        m_hover.insert(target, rule);
+        target->setMouseTracking(true);
+        target->installEventFilter(this);
+    }
+}
+
+void Page::leaveOtherElementsAlone()
+{
+    const QList<QWidget *> children = findChildren<QWidget *>();
+    for (QWidget *child : children) {
+        if (!m_hover.contains(child))
+            bindHover(child, Hover::None);
+    }
+}
+
+bool Page::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseMove) {
+        auto rule = m_hover.find(watched);
+        if (rule != m_hover.end()) {
+            if (*rule == Hover::Button)
+                PointerOverButton();
+            else if (*rule == Hover::Surface)
+                PointerOverSurface();
+            // Without a button held the move stays with this element, so it never reaches the
+            // rule of the frame or page around it.
+            auto *move = static_cast<QMouseEvent *>(event);
+            if (move->buttons() == Qt::NoButton)
+                return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void Page::mouseMoveEvent(QMouseEvent *event)
+{
+    PointerOverSurface();
+    QWidget::mouseMoveEvent(event);
+}
+
+void Page::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+    emit closedByUser();
+}
+
+void Page::setFixedSizeTwips(int widthTwips, int heightTwips)
+{
+    setFixedSize(twipsToPixels(widthTwips), twipsToPixels(heightTwips));
+    if (QScreen *screen = QGuiApplication::primaryScreen()) {
+        QRect area = screen->availableGeometry();
+        move(area.center() - rect().center());
+    }
+}
+
+} // namespace kestrune

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "ui/chrome.h"
+
+#include <QFont>
+#include <QWidget>
+
+namespace kestrune {
+
+// Arial, bold, as every page uses it.
+QFont boldArial(qreal points);
+
+// Creates a child widget with its object name and its designed place, given in twips.
+template <typename W>
+W *placeWidget(QWidget *parent, const char *name, int left, int top, int width, int height)
+{
+    auto *widget = new W(parent);
+    widget->setObjectName(QString::fromLatin1(name));
+    widget->setGeometry(
+        twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height));
+    return widget;
+}
+
+} // namespace kestrune
