@@ -59,6 +59,7 @@ public:
     void close(); // frees the driver's copy of the rows
 
 private:
+    friend class Connection; // closing a connection closes its results
     struct Statement;
     std::unique_ptr<Statement> m_statement;
 };

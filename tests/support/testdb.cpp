@@ -9,21 +9,18 @@ namespace kestrune::testdb {
 
 namespace {
 
-    std::string environment(const char *name)
-    {
-        const char *value = std::getenv(name);
-        if (!value)
-            throw std::runtime_error(std::string(name)
-                + " is not set: run the tests with scripts/test, which starts the test server");
-        return value;
-    }
+std::string environment(const char *name)
+{
+    const char *value = std::getenv(name);
+    if (!value)
+        throw std::runtime_error(std::string(name)
+            + " is not set: run the tests with scripts/test, which starts the test server");
+    return value;
+}
 
 } // namespace
 
-LoginDetails login()
-{
-    return loginTo(environment("KESTRUNE_TEST_DATABASE"));
-}
+LoginDetails login() { return loginTo(environment("KESTRUNE_TEST_DATABASE")); }
 
 LoginDetails loginTo(const std::string &database)
 {
@@ -36,18 +33,17 @@ LoginDetails loginTo(const std::string &database)
     return l;
 }
 
-void run(const std::vector<std::string> &statements)
+void run(const std::vector<std::string> &statements) { run(login(), statements); }
+
+void run(const LoginDetails &login, const std::vector<std::string> &statements)
 {
     odbc::Connection connection;
-    connection.open(BuildConnectionString(login()));
+    connection.open(BuildConnectionString(login));
     for (const std::string &sql : statements)
         connection.execute(sql);
 }
 
-void run(const std::string &statement)
-{
-    run(std::vector<std::string> { statement });
-}
+void run(const std::string &statement) { run(std::vector<std::string> { statement }); }
 
 LoginDetails freshDatabase(const std::string &database)
 {
@@ -62,6 +58,16 @@ int openConnections()
     odbc::Result result = connection.execute(
         "SELECT COUNT(*) FROM information_schema.PROCESSLIST WHERE COMMAND <> 'Daemon' "
         "AND ID <> CONNECTION_ID()");
+    return std::stoi(result.firstField());
+}
+
+int openConnections(const std::string &database)
+{
+    odbc::Connection connection;
+    connection.open(BuildConnectionString(login()));
+    odbc::Result result
+        = connection.execute("SELECT COUNT(*) FROM information_schema.PROCESSLIST WHERE DB = '"
+            + database + "' AND ID <> CONNECTION_ID()");
     return std::stoi(result.firstField());
 }
 

@@ -15,11 +15,16 @@ LoginDetails loginTo(const std::string &database);
 // Runs statements (DDL, inserts) on the test database as the test user.
 void run(const std::vector<std::string> &statements);
 void run(const std::string &statement);
+// The same on the database of that login, all on one connection (so SET SESSION carries over).
+void run(const LoginDetails &login, const std::vector<std::string> &statements);
 
 // Creates an empty database of that name (dropping any earlier one) and returns its login.
 LoginDetails freshDatabase(const std::string &database);
 
 // How many client connections the server holds now, not counting the one asking.
 int openConnections();
+// The same, counting only connections whose current database is that one: tests running beside
+// each other do not disturb the count.
+int openConnections(const std::string &database);
 
 } // namespace kestrune::testdb
