@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <fcntl.h>
 #include <random>
@@ -96,8 +97,9 @@ public:
         // Leaves room for the dots and the suffix within the 255 bytes a name may have.
         name.resize(std::min<std::size_t>(name.size(), 200));
 
-        std::random_device seed;
-        std::mt19937 draw(seed());
+        // Only spreads the names; O_EXCL is what keeps two saves apart.
+        std::minstd_rand draw(static_cast<std::uint_fast32_t>(
+            std::chrono::steady_clock::now().time_since_epoch().count() ^ ::getpid()));
         static constexpr std::string_view letters
             = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
         std::uniform_int_distribution<std::size_t> pick(0, letters.size() - 1);
