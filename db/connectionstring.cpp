@@ -4,33 +4,33 @@ namespace kestrune {
 
 namespace {
 
-    bool needsBraces(const std::string &value)
-    {
-        if (value.find_first_of(";{}") != std::string::npos)
-            return true;
-        auto blank = [](char c) { return c == ' ' || c == '\t'; };
-        return !value.empty() && (blank(value.front()) || blank(value.back()));
-    }
+bool needsBraces(const std::string &value)
+{
+    if (value.find_first_of(";{}") != std::string::npos)
+        return true;
+    auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    return !value.empty() && (blank(value.front()) || blank(value.back()));
+}
 
-    // A value holding ";" or braces would end the pair early or inject keys, and the driver trims
-    // blanks around a bare value: such values go in braces, with "}" doubled.
-    void appendPair(std::string &out, const char *key, const std::string &value)
-    {
-        out += key;
-        out += '=';
-        if (needsBraces(value)) {
-            out += '{';
-            for (char c : value) {
-                out += c;
-                if (c == '}')
-                    out += '}';
-            }
-            out += '}';
-        } else {
-            out += value;
+// A value holding ";" or braces would end the pair early or inject keys, and the driver trims
+// blanks around a bare value: such values go in braces, with "}" doubled.
+void appendPair(std::string &out, const char *key, const std::string &value)
+{
+    out += key;
+    out += '=';
+    if (needsBraces(value)) {
+        out += '{';
+        for (char c : value) {
+            out += c;
+            if (c == '}')
+                out += '}';
         }
-        out += ';';
+        out += '}';
+    } else {
+        out += value;
     }
+    out += ';';
+}
 
 } // namespace
 

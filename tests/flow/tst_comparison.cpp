@@ -1,0 +1,329 @@
+#include "wizard.h"
+
+#include "compare/tableselectionpage.h"
+#include "db/loginpage.h"
+#include "results/resultspage.h"
+#include "support/testdb.h"
+#include "ui/listview.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+using namespace kestrune;
+
+namespace {
+
+const char *database = "kt_flow_cmp";
+
+QString message(const Wizard &wizard)
+{
+    return wizard.seam.messages.isEmpty() ? QString() : wizard.seam.messages.constLast().text;
+}
+
+} // namespace
+
+class ComparisonTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void everyValueType();
+    void kindsAcrossColumns();
+    void columnsPairByPosition();
+    void rowInsertedAtTheTop();
+    void surplusRecords_data();
+    void surplusRecords();
+    void emptyTables_data();
+    void emptyTables();
+    void choiceIsChecked();
+    void namesThatNeedQuoting_data();
+    void namesThatNeedQuoting();
+    void droppedTableFailsWithoutLines();
+    void backAndCompareAgain();
+    void wrongLoginFails();
+};
+
+void ComparisonTest::initTestCase()
+{
+    testdb::freshDatabase(database);
+    std::string use = std::string("USE ") + database;
+    const char *typed = "(id INT PRIMARY KEY, i BIGINT, u BIGINT UNSIGNED, d DECIMAL(65,30), "
+                        "f FLOAT, g DOUBLE, s VARCHAR(40), t TEXT, b BLOB, dt DATE, "
+                        "ts DATETIME(3), tm TIME, bt BIT(1), n INT)";
+    testdb::run({ use, std::string("CREATE TABLE types_a ") + typed,
+        std::string("CREATE TABLE types_b ") + typed,
+        "INSERT INTO types_a VALUES (1, -5, 7, 2.5, 1.5, 2.25, 'same', 'same', x'01', "
+        "'2020-02-29', '2020-02-29 23:59:59.999', '12:00:00', b'1', NULL)",
+        "INSERT INTO types_b SELECT * FROM types_a",
+        "INSERT INTO types_a VALUES (2, 9007199254740993, 18446744073709551615, "
+        "1.000000000000000000000000000001, 3.14159, 0.1, 'abc', 'tab\\there', x'00FF', "
+        "'2024-01-01', '2024-01-01 10:00:00.123', '-838:59:59', b'1', NULL)",
+        "INSERT INTO types_b VALUES (2, 9007199254740992, 18446744073709551614, "
+        "1.000000000000000000000000000002, 2.5, 0.2, 'ABC', 'tab\\there ', x'00FE', "
+        "'2024-01-02', '2024-01-01 10:00:00.124', '838:59:59', b'0', 5)",
+        "INSERT INTO types_a VALUES (3, 1, 1, 1, 1, 1, 'x', 'x', x'', '2024-01-01', "
+        "'2024-01-01 00:00:00', '00:00:00', b'0', 4)",
+        "INSERT INTO types_b VALUES (3, 1, 1, 1, 1, 1, 'x', 'x', x'', '2024-01-01', "
+        "'2024-01-01 00:00:00', '00:00:00', b'0', NULL)",
+
+        "CREATE TABLE kinds_a (id INT PRIMARY KEY, x INT, y DECIMAL(10,2), z DATE, w VARCHAR(10), "
+        "v DOUBLE)",
+        "CREATE TABLE kinds_b (id INT PRIMARY KEY, x DECIMAL(10,1), y DOUBLE, z DATETIME, w INT, "
+        "v DECIMAL(5,2))",
+        "INSERT INTO kinds_a VALUES (1, 1, 0.20, '2024-01-01', '7', 0.5)",
+        "INSERT INTO kinds_b VALUES (1, 1.0, 0.2, '2024-01-01 00:00:00', 7, 0.50)",
+
+        "CREATE TABLE order_a (id INT PRIMARY KEY, name VARCHAR(10), city VARCHAR(10), "
+        "price DECIMAL(6,2))",
+        "CREATE TABLE order_b (id INT PRIMARY KEY, city VARCHAR(10), name VARCHAR(10))",
+        "INSERT INTO order_a VALUES (1, 'Ann', 'Oslo', 1.00), (2, 'Bo', 'Bo', 2.00)",
+        "INSERT INTO order_b VALUES (1, 'Oslo', 'Ann'), (2, 'Bo', 'Bo')",
+
+        "CREATE TABLE top_a (id INT PRIMARY KEY, name VARCHAR(10))",
+        "CREATE TABLE top_b (id INT PRIMARY KEY, name VARCHAR(10))",
+        "INSERT INTO top_a VALUES (1, 'a'), (2, 'b'), (3, 'c')",
+        "INSERT INTO top_b VALUES (0, 'z'), (1, 'a'), (2, 'b'), (3, 'c')",
+
+        "CREATE TABLE five (id INT PRIMARY KEY)", "CREATE TABLE three (id INT PRIMARY KEY)",
+        "INSERT INTO five VALUES (1), (2), (3), (4), (5)", "INSERT INTO three VALUES (1), (2), (3)",
+        "CREATE TABLE empty1 (id INT PRIMARY KEY)", "CREATE TABLE empty2 (id INT PRIMARY KEY)",
+
+        "CREATE TABLE `my table` (id INT PRIMARY KEY, v INT)",
+        "CREATE TABLE `select` (id INT PRIMARY KEY, v INT)",
+        "CREATE TABLE `we``ird` (id INT PRIMARY KEY, v INT)",
+        "CREATE TABLE `таблица` (id INT PRIMARY KEY, v INT)",
+        "INSERT INTO `my table` VALUES (1, 1)", "INSERT INTO `select` VALUES (1, 2)",
+        "INSERT INTO `we``ird` VALUES (1, 1), (2, 2)", "INSERT INTO `таблица` VALUES (1, 3)",
+        "CREATE TABLE gone (id INT PRIMARY KEY)", "INSERT INTO gone VALUES (1)" });
+}
+
+void ComparisonTest::everyValueType()
+{
+    Wizard wizard(testdb::loginTo(database));
+    wizard.compare("types_a", "types_b");
+    QVERIFY(wizard.seam.messages.isEmpty());
+    QVERIFY(wizard.pages.form3().isVisible());
+    QVERIFY(!wizard.pages.form2().isVisible());
+    QCOMPARE(wizard.pages.form2().pointerShape(), 0);
+    QCOMPARE(wizard.fieldDifferences(),
+        QStringList({
+            R"(Record 2,Field "i" has changed from "9007199254740993" to "9007199254740992")",
+            R"(Record 2,Field "u" has changed from "18446744073709551615" to "18446744073709551614")",
+            R"(Record 2,Field "d" has changed from "1.000000000000000000000000000001" to "1.000000000000000000000000000002")",
+            R"(Record 2,Field "f" has changed from "3.14159" to "2.5")",
+            R"(Record 2,Field "g" has changed from "0.1" to "0.2")",
+            R"(Record 2,Field "s" has changed from "abc" to "ABC")",
+            "Record 2,Field \"t\" has changed from \"tab\there\" to \"tab\there \"",
+            R"(Record 2,Field "b" has changed from "0x00FF" to "0x00FE")",
+            R"(Record 2,Field "dt" has changed from "2024-01-01" to "2024-01-02")",
+            R"(Record 2,Field "ts" has changed from "2024-01-01 10:00:00.123" to "2024-01-01 10:00:00.124")",
+            R"(Record 2,Field "tm" has changed from "-838:59:59" to "838:59:59")",
+            R"(Record 2,Field "bt" has changed from "1" to "0")",
+            R"(Record 2,Field "n" has changed from NULL to "5")",
+            R"(Record 3,Field "n" has changed from "4" to NULL)",
+        }));
+    QCOMPARE(wizard.addedDeleted(), QStringList());
+}
+
+void ComparisonTest::kindsAcrossColumns()
+{
+    // Numbers compare by value across kinds, a date equals the same moment as a date-time, and
+    // a text never equals a number, whatever it holds.
+    Wizard wizard(testdb::loginTo(database));
+    wizard.compare("kinds_a", "kinds_b");
+    QCOMPARE(wizard.fieldDifferences(),
+        QStringList({ R"(Record 1,Field "w" has changed from "7" to "7")" }));
+}
+
+void ComparisonTest::columnsPairByPosition()
+{
+    Wizard wizard(testdb::loginTo(database));
+    wizard.compare("order_a", "order_b");
+    QCOMPARE(wizard.fieldDifferences(),
+        QStringList({ R"(Record 1,Field "name" has changed from "Ann" to "Oslo")",
+            R"(Record 1,Field "city" has changed from "Oslo" to "Ann")" }));
+
+    Wizard reversed(testdb::loginTo(database));
+    reversed.compare("order_b", "order_a");
+    QCOMPARE(reversed.fieldDifferences(),
+        QStringList({ R"(Record 1,Field "city" has changed from "Oslo" to "Ann")",
+            R"(Record 1,Field "name" has changed from "Ann" to "Oslo")" }));
+}
+
+void ComparisonTest::rowInsertedAtTheTop()
+{
+    Wizard wizard(testdb::loginTo(database));
+    wizard.compare("top_a", "top_b");
+    QCOMPARE(wizard.fieldDifferences(),
+        QStringList({ R"(Record 1,Field "id" has changed from "1" to "0")",
+            R"(Record 1,Field "name" has changed from "a" to "z")",
+            R"(Record 2,Field "id" has changed from "2" to "1")",
+            R"(Record 2,Field "name" has changed from "b" to "a")",
+            R"(Record 3,Field "id" has changed from "3" to "2")",
+            R"(Record 3,Field "name" has changed from "c" to "b")" }));
+    QCOMPARE(wizard.addedDeleted(), QStringList({ "Record 4 added from top_b" }));
+}
+
+void ComparisonTest::surplusRecords_data()
+{
+    QTest::addColumn<QString>("table1");
+    QTest::addColumn<QString>("table2");
+    QTest::addColumn<QStringList>("lines");
+    QTest::newRow("deleted") << "five"
+                             << "three"
+                             << QStringList({ "Record 4 deleted from three",
+                                    "Record 5 deleted from three" });
+    QTest::newRow("added") << "three"
+                           << "five"
+                           << QStringList(
+                                  { "Record 4 added from five", "Record 5 added from five" });
+}
+
+void ComparisonTest::surplusRecords()
+{
+    QFETCH(QString, table1);
+    QFETCH(QString, table2);
+    QFETCH(QStringList, lines);
+    Wizard wizard(testdb::loginTo(database));
+    wizard.compare(table1, table2);
+    QCOMPARE(wizard.fieldDifferences(), QStringList());
+    QCOMPARE(wizard.addedDeleted(), lines);
+}
+
+void ComparisonTest::emptyTables_data()
+{
+    QTest::addColumn<QString>("table1");
+    QTest::addColumn<QString>("table2");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("first") << "empty1"
+                           << "three"
+                           << "empty1 does not contain any data.";
+    QTest::newRow("second") << "three"
+                            << "empty2"
+                            << "empty2 does not contain any data.";
+    QTest::newRow("both") << "empty2"
+                          << "empty1"
+                          << "empty2 does not contain any data.";
+}
+
+void ComparisonTest::emptyTables()
+{
+    QFETCH(QString, table1);
+    QFETCH(QString, table2);
+    QFETCH(QString, text);
+    Wizard wizard(testdb::loginTo(database));
+    wizard.compare(table1, table2);
+    QCOMPARE(wizard.seam.messageTexts(), QStringList({ text }));
+    QCOMPARE(wizard.seam.messages.constFirst().title, QStringLiteral("Kestrune"));
+    QVERIFY(wizard.pages.form2().isVisible());
+    QCOMPARE(wizard.pages.form2().pointerShape(), 0);
+    QVERIFY(!wizard.pages.hasForm3());
+}
+
+void ComparisonTest::choiceIsChecked()
+{
+    Wizard same(testdb::loginTo(database));
+    QTest::mouseClick(same.pages.form2().PushButton3, Qt::LeftButton);
+    QCOMPARE(
+        same.seam.messageTexts(), QStringList({ "Please select 2 different tables to compare." }));
+    QVERIFY(!same.pages.hasForm3());
+
+    Wizard none(testdb::freshDatabase("kt_flow_none"));
+    QVERIFY(none.pages.form2().isVisible());
+    QCOMPARE(none.pages.form2().ListView1->count(), 0);
+    QTest::mouseClick(none.pages.form2().PushButton3, Qt::LeftButton);
+    QCOMPARE(none.seam.messageTexts(), QStringList({ "Please select a table from each." }));
+    QCOMPARE(none.pages.form2().pointerShape(), 0);
+}
+
+void ComparisonTest::namesThatNeedQuoting_data()
+{
+    QTest::addColumn<QString>("table1");
+    QTest::addColumn<QString>("table2");
+    QTest::addColumn<QStringList>("fields");
+    QTest::addColumn<QStringList>("records");
+    QTest::newRow("blank and reserved word")
+        << "my table"
+        << "select" << QStringList({ R"(Record 1,Field "v" has changed from "1" to "2")" })
+        << QStringList();
+    QTest::newRow("backquote") << "my table"
+                               << "we`ird" << QStringList()
+                               << QStringList({ "Record 2 added from we`ird" });
+    QTest::newRow("non-Latin") << "we`ird"
+                               << "таблица"
+                               << QStringList(
+                                      { R"(Record 1,Field "v" has changed from "1" to "3")" })
+                               << QStringList({ "Record 2 deleted from таблица" });
+}
+
+void ComparisonTest::namesThatNeedQuoting()
+{
+    QFETCH(QString, table1);
+    QFETCH(QString, table2);
+    QFETCH(QStringList, fields);
+    QFETCH(QStringList, records);
+    Wizard wizard(testdb::loginTo(database));
+    wizard.compare(table1, table2);
+    QCOMPARE(wizard.seam.messageTexts(), QStringList());
+    QCOMPARE(wizard.fieldDifferences(), fields);
+    QCOMPARE(wizard.addedDeleted(), records);
+}
+
+void ComparisonTest::droppedTableFailsWithoutLines()
+{
+    Wizard wizard(testdb::loginTo(database));
+    testdb::run({ std::string("DROP TABLE ") + database + ".gone" });
+    wizard.compare("five", "gone");
+    QCOMPARE(wizard.seam.messages.size(), 1);
+    QString text = message(wizard);
+    QVERIFY2(text.startsWith("Could not join this tables.\r\n["), qPrintable(text));
+    QVERIFY2(text.endsWith("Table 'kt_flow_cmp.gone' doesn't exist"), qPrintable(text));
+    QCOMPARE(wizard.seam.messages.constFirst().title, QStringLiteral("Kestrune"));
+    QCOMPARE(wizard.seam.messages.constFirst().icon, Seam::Icon::None);
+    QVERIFY(wizard.pages.form2().isVisible());
+    QCOMPARE(wizard.pages.form2().pointerShape(), 0);
+    QVERIFY(!wizard.pages.hasForm3());
+    testdb::run({ std::string("CREATE TABLE ") + database + ".gone (id INT PRIMARY KEY)",
+        std::string("INSERT INTO ") + database + ".gone VALUES (1)" });
+}
+
+void ComparisonTest::backAndCompareAgain()
+{
+    Wizard wizard(testdb::loginTo(database));
+    wizard.compare("top_a", "top_b");
+    Form3 &results = wizard.pages.form3();
+    QCOMPARE(results.ListView1->count(), 6);
+    QTest::mouseClick(results.PushButton2, Qt::LeftButton);
+    QCOMPARE(results.ListView1->count(), 0);
+    QCOMPARE(results.ListView2->count(), 0);
+    QVERIFY(!results.isVisible());
+    QVERIFY(wizard.pages.form2().isVisible());
+
+    // The choice is kept; the lists hold only the new run's lines, under one column each.
+    QCOMPARE(wizard.pages.form2().ListView1->selectedText(), QStringLiteral("top_a"));
+    wizard.compare("five", "three");
+    QCOMPARE(wizard.fieldDifferences(), QStringList());
+    QCOMPARE(wizard.addedDeleted().size(), 2);
+    QCOMPARE(results.ListView1->model()->columnCount(), 1);
+    QCOMPARE(results.ListView2->model()->columnCount(), 1);
+    QCOMPARE(results.ListView1->model()->headerData(0, Qt::Horizontal).toString(),
+        QStringLiteral("Field differences"));
+    QCOMPARE(results.ListView2->model()->headerData(0, Qt::Horizontal).toString(),
+        QStringLiteral("Added / deleted records"));
+}
+
+void ComparisonTest::wrongLoginFails()
+{
+    // The login is read anew for every run.
+    Wizard wizard(testdb::loginTo(database));
+    wizard.pages.form1().Text3->setText(QStringLiteral("wrong"));
+    wizard.compare("five", "three");
+    QString text = message(wizard);
+    QVERIFY2(text.startsWith("Could not join this tables.\r\n[ma-"), qPrintable(text));
+    QVERIFY2(text.contains("Access denied for user"), qPrintable(text));
+    QVERIFY(!wizard.pages.hasForm3());
+}
+
+QTEST_MAIN(ComparisonTest)
+#include "tst_comparison.moc"
