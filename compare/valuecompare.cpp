@@ -176,7 +176,12 @@ bool cellsDiffer(const Cell &a, const Cell &b)
         && (familyB == Family::Exact || familyB == Family::Approximate)) {
         std::optional<double> x = asDouble(a);
         std::optional<double> y = asDouble(b);
-        return !x || !y || *x != *y;
+        if (!x || !y)
+            return true;
+        // A FLOAT holds single precision only: the other side is met at that precision.
+        if (a.kind == ColumnKind::Float || b.kind == ColumnKind::Float)
+            return static_cast<float>(*x) != static_cast<float>(*y);
+        return *x != *y;
     }
     if (familyA != familyB)
         return true;
