@@ -48,7 +48,6 @@ SQLPOINTER integerAttribute(SQLULEN value) { return reinterpret_cast<SQLPOINTER>
 enum class Read {
     Signed,
     Unsigned,
-    Real,
     Double,
     Bits, // big-endian bytes of a BIT(n)
     Text, // Text and Decimal
@@ -145,7 +144,9 @@ ColumnInfo describeColumn(SQLHSTMT statement, SQLUSMALLINT column)
         textual(ColumnKind::Decimal);
         break;
     case SQL_REAL:
-        fixed(ColumnKind::Float, Read::Real, SQL_C_FLOAT, sizeof(SQLREAL));
+        // Bound SQL_C_FLOAT arrays come back with the driver striding 8 bytes a cell; as
+        // SQL_C_DOUBLE it gives the float's exact value, widened.
+        fixed(ColumnKind::Float, Read::Double, SQL_C_DOUBLE, sizeof(SQLDOUBLE));
         break;
     case SQL_FLOAT:
     case SQL_DOUBLE:
@@ -292,12 +293,6 @@ void appendValue(Column &column, const ColumnInfo &info, const char *data, std::
         SQLUBIGINT v;
         std::memcpy(&v, data, sizeof v);
         column.appendUnsigned(v);
-        break;
-    }
-    case Read::Real: {
-        SQLREAL v;
-        std::memcpy(&v, data, sizeof v);
-        column.appendFloating(static_cast<double>(v));
         break;
     }
     case Read::Double: {

@@ -1,0 +1,224 @@
+#include "db/connectionstring.h"
+#include "db/odbc.h"
+#include "support/testdb.h"
+
+#include <QTest>
+
+#include <algorithm>
+#include <optional>
+
+using namespace kestrune;
+
+namespace {
+
+const std::string database = "kt_odbc_result";
+const std::string showDatabase = "kt_odbc_show";
+const std::string noTablesDatabase = "kt_odbc_notables";
+constexpr int manyRows = 2500; // more than two of the layer's rowsets
+
+template <typename F> std::optional<std::string> errorOf(F &&f)
+{
+    try {
+        f();
+    } catch (const odbc::Error &error) {
+        return std::string(error.what());
+    }
+    return std::nullopt;
+}
+
+std::string utf8(std::string_view s) { return std::string(s); }
+
+} // namespace
+
+class TestOdbcResult : public QObject {
+    Q_OBJECT
+
+    odbc::Connection m_connection;
+
+private slots:
+    void initTestCase()
+    {
+        testdb::run(testdb::freshDatabase(showDatabase),
+            { "CREATE TABLE alpha (id INT)", "CREATE TABLE `with blank` (id INT)",
+                "CREATE TABLE `tábla` (id INT)" });
+        testdb::freshDatabase(noTablesDatabase);
+        testdb::run(testdb::freshDatabase(database),
+            { "CREATE TABLE nothing (id INT, name VARCHAR(10))",
+                "CREATE TABLE many (id INT PRIMARY KEY, label VARCHAR(20), note TEXT, "
+                "amount DOUBLE, stamp DATETIME(6))",
+                "INSERT INTO many SELECT seq, CONCAT('row ', seq), "
+                "IF(seq % 7 = 0, NULL, REPEAT('é', seq % 300)), seq / 4, "
+                "IF(seq % 5 = 0, NULL, TIMESTAMP('2024-01-01') + INTERVAL seq SECOND "
+                "+ INTERVAL seq MICROSECOND) FROM seq_1_to_"
+                    + std::to_string(manyRows) });
+        m_connection.open(BuildConnectionString(testdb::loginTo(database)));
+    }
+
+    void cleanupTestCase()
+    {
+        m_connection.close();
+        testdb::run({ "DROP DATABASE `" + database + "`", "DROP DATABASE `" + showDatabase + "`",
+            "DROP DATABASE `" + noTablesDatabase + "`" });
+    }
+
+    // How the table list is read: the count once, then the first field twice a row.
+    void showTablesListsEveryTable()
+    {
+        odbc::Connection connection;
+        connection.open(BuildConnectionString(testdb::loginTo(showDatabase)));
+        odbc::Result result = connection.execute("SHOW TABLES;");
+        QCOMPARE(result.fieldCount(), 1);
+        QCOMPARE(result.fieldName(0), "Tables_in_" + showDatabase);
+        const long long count = result.recordCount();
+        QCOMPARE(count, 3LL);
+        std::vector<std::string> names;
+        for (long long i = 0; i < count; ++i) {
+            QVERIFY(!result.eof());
+            names.push_back(result.firstField());
+            QCOMPARE(result.firstField(), names.back());
+            result.moveNext();
+        }
+        QVERIFY(result.eof());
+        std::sort(names.begin(), names.end());
+        QCOMPARE(names, (std::vector<std::string> { "alpha", "tábla", "with blank" }));
+        result.close();
+        QVERIFY(!result.isOpen());
+    }
+
+    void showTablesWithoutTables()
+    {
+        odbc::Connection connection;
+        connection.open(BuildConnectionString(testdb::loginTo(noTablesDatabase)));
+        odbc::Result result = connection.execute("SHOW TABLES;");
+        QCOMPARE(result.recordCount(), 0LL);
+        QVERIFY(result.eof());
+    }
+
+    void emptyTableIsAtEofWithItsFields()
+    {
+        odbc::Result result = m_connection.execute("select * from nothing");
+        QVERIFY(result.isOpen());
+        QVERIFY(result.eof());
+        QCOMPARE(result.recordCount(), 0LL);
+        QCOMPARE(result.fieldCount(), 2);
+        QCOMPARE(result.fieldName(0), utf8("id"));
+        QCOMPARE(result.fieldName(1), utf8("name"));
+        Table table = result.readAll();
+        QCOMPARE(table.columns.size(), std::size_t(2));
+        QCOMPARE(table.rowCount(), std::size_t(0));
+        QCOMPARE(table.columns[1].kind(), ColumnKind::Text);
+    }
+
+    void statementsWithoutRows()
+    {
+        odbc::Result created = m_connection.execute("CREATE TABLE scratch (id INT)");
+        QCOMPARE(created.fieldCount(), 0);
+        QVERIFY(created.eof());
+        odbc::Result inserted = m_connection.execute("INSERT INTO scratch VALUES (1), (2)");
+        QCOMPARE(inserted.fieldCount(), 0);
+        QVERIFY(inserted.eof());
+        QCOMPARE(m_connection.execute("SELECT COUNT(*) FROM scratch").firstField(), utf8("2"));
+        QVERIFY(m_connection.execute("DELETE FROM scratch WHERE id = 99").eof());
+        m_connection.execute("DROP TABLE scratch");
+    }
+
+    // Every row once, in order, whatever was read of the current row before.
+    void readAllFromTheCurrentRow_data()
+    {
+        QTest::addColumn<QByteArray>("columns");
+        QTest::addColumn<int>("moves");
+        QTest::addColumn<bool>("firstFieldBefore");
+        for (const char *columns : { "id, label, amount, stamp", "id, label, note" }) {
+            QByteArray tag = columns;
+            QTest::addRow("%s, from the first row", columns) << tag << 0 << false;
+            QTest::addRow("%s, after firstField", columns) << tag << 0 << true;
+            QTest::addRow("%s, after two moves", columns) << tag << 2 << false;
+            QTest::addRow("%s, after moves and firstField", columns) << tag << 3 << true;
+        }
+    }
+
+    void readAllFromTheCurrentRow()
+    {
+        QFETCH(QByteArray, columns);
+        QFETCH(int, moves);
+        QFETCH(bool, firstFieldBefore);
+        odbc::Result result
+            = m_connection.execute("SELECT " + columns.toStdString() + " FROM many ORDER BY id");
+        QCOMPARE(result.recordCount(), static_cast<long long>(manyRows));
+        for (int i = 0; i < moves; ++i)
+            result.moveNext();
+        if (firstFieldBefore)
+            QCOMPARE(result.firstField(), std::to_string(moves + 1));
+
+        Table table = result.readAll();
+        QVERIFY(result.eof());
+        QCOMPARE(table.rowCount(), static_cast<std::size_t>(manyRows - moves));
+        const bool withNote = columns.contains("note");
+        for (std::size_t row = 0; row < table.rowCount(); ++row) {
+            const int id = moves + 1 + static_cast<int>(row);
+            QCOMPARE(table.columns[0].cell(row).integer, std::int64_t(id));
+            QCOMPARE(table.columns[1].cell(row).bytes, "row " + std::to_string(id));
+            if (withNote) {
+                Cell note = table.columns[2].cell(row);
+                QCOMPARE(note.null, id % 7 == 0);
+                std::string expected;
+                for (int i = 0; !note.null && i < id % 300; ++i)
+                    expected += "é";
+                QCOMPARE(note.bytes, expected);
+                continue;
+            }
+            QCOMPARE(table.columns[2].cell(row).floating, id / 4.0);
+            Cell stamp = table.columns[3].cell(row);
+            QCOMPARE(stamp.null, id % 5 == 0);
+            if (!stamp.null) {
+                DateTimeParts p = unpackDateTime(stamp.integer);
+                QCOMPARE(p.year * 10000 + p.month * 100 + p.day, 20240101);
+                QCOMPARE((p.hour * 60 + p.minute) * 60 + p.second, id);
+                QCOMPARE(p.microsecond, id);
+            }
+        }
+        QCOMPARE(result.readAll().rowCount(), std::size_t(0));
+    }
+
+    void closeReleasesTheResult()
+    {
+        odbc::Result result = m_connection.execute("SELECT id FROM many");
+        QVERIFY(result.isOpen());
+        result.close();
+        QVERIFY(!result.isOpen());
+        QVERIFY(result.eof());
+        QCOMPARE(result.fieldCount(), 0);
+        QVERIFY(errorOf([&] { result.readAll(); }));
+        result.close();
+        QCOMPARE(m_connection.execute("SELECT COUNT(*) FROM many").firstField(),
+            std::to_string(manyRows));
+    }
+
+    void failingQueryGivesTheDriversText_data()
+    {
+        QTest::addColumn<QByteArray>("sql");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("missing table") << QByteArray("select * from nosuch")
+                                       << QByteArray("Table '" + QByteArray::fromStdString(database)
+                                              + ".nosuch' doesn't exist");
+        QTest::newRow("reserved word") << QByteArray("select * from order")
+                                       << QByteArray("You have an error in your SQL syntax");
+        QTest::newRow("name with a blank") << QByteArray("select * from with blank")
+                                           << QByteArray("You have an error in your SQL syntax");
+    }
+
+    void failingQueryGivesTheDriversText()
+    {
+        QFETCH(QByteArray, sql);
+        QFETCH(QByteArray, expected);
+        std::optional<std::string> error
+            = errorOf([&] { m_connection.execute(sql.toStdString()); });
+        QVERIFY(error);
+        QVERIFY2(error->starts_with("[ma-"), error->c_str());
+        QVERIFY2(error->find(expected.toStdString()) != std::string::npos, error->c_str());
+        QCOMPARE(m_connection.execute("SELECT 1").firstField(), utf8("1"));
+    }
+};
+
+QTEST_APPLESS_MAIN(TestOdbcResult)
+#include "tst_odbcresult.moc"
