@@ -81,6 +81,8 @@ ListView::ListView(QWidget *parent)
     setUniformRowHeights(true);
     setItemsExpandable(false);
     setSortingEnabled(false);
+    // Text beyond the column is cut off until the user widens the column.
+    setTextElideMode(Qt::ElideNone);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
