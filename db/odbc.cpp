@@ -495,8 +495,8 @@ void Connection::close()
         return;
     for (Result::Statement *statement : std::vector(m_handles->statements))
         statement->release();
-    m_handles->open = false;
     check(SQLDisconnect(m_handles->connection), SQL_HANDLE_DBC, m_handles->connection);
+    m_handles->open = false;
 }
 
 Result Connection::execute(const std::string &sql) { return Result(*this, sql); }

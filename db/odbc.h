@@ -40,7 +40,8 @@ private:
     unsigned m_queryTimeout = 0;
 };
 
-// The rows of one statement, positioned on its first row.
+// The rows of one statement, positioned on its first row. A statement without rows (CREATE,
+// INSERT) gives a result with no fields that is at eof.
 class Result {
 public:
     Result(Connection &connection, const std::string &sql); // runs the statement
@@ -53,9 +54,9 @@ public:
     int fieldCount() const;
     std::string fieldName(int index) const; // from 0
     long long recordCount() const;
-    std::string firstField() const; // the current row's first field, as text
+    std::string firstField() const; // the current row's first field as text; NULL gives ""
     void moveNext();
-    Table readAll(); // the current and all remaining rows, typed
+    Table readAll(); // the current and all remaining rows, typed; eof() afterwards
     void close(); // frees the driver's copy of the rows
 
 private:
