@@ -3,8 +3,12 @@
 
 #include <QApplication>
 
+#include <csignal>
+
 int main(int argc, char *argv[])
 {
+    // Saving into a pipe nobody reads must fail like any other write, not end the program.
+    std::signal(SIGPIPE, SIG_IGN);
     QApplication app(argc, argv);
     kestrune::QtSeam seam;
     kestrune::Pages pages(seam);

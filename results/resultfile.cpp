@@ -165,17 +165,6 @@ void writeInPlace(const std::string &target, const TextLines &first, const TextL
 
 } // namespace
 
-void writeResultLines(std::ostream &out, const TextLines &first, const TextLines &second)
-{
-    for (const TextLines *lines : { &first, &second }) {
-        for (std::size_t i = 0; i < lines->size(); ++i) {
-            std::string_view line = lines->at(i);
-            out.write(line.data(), static_cast<std::streamsize>(line.size()));
-            out.write(lineEnd.data(), static_cast<std::streamsize>(lineEnd.size()));
-        }
-    }
-}
-
 void saveResultFile(const std::string &path, const TextLines &first, const TextLines &second)
 {
     if (path.empty())

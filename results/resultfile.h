@@ -2,15 +2,12 @@
 
 #include "results/textlines.h"
 
-#include <ostream>
 #include <string>
 
 namespace kestrune {
 
-// Every line of both lists, first list first, each ended by CR LF.
-void writeResultLines(std::ostream &out, const TextLines &first, const TextLines &second);
-
-// Saves the lines to the file named exactly by path. A regular file (or a new name) is written
+// Saves every line of both lists, first list first, each ended by CR LF, to the file named exactly
+// by path. A regular file (or a new name) is written
 // beside the target and renamed over it, so the target is either the old file or the whole new
 // one; a link is followed and kept. A device or pipe is written directly. Throws
 // std::system_error (a std::runtime_error) whose what() is only the system's reason, such as

@@ -38,6 +38,18 @@ private slots:
 
 namespace {
 
+// The plain way to write the lines, against which the buffered file writer is checked.
+void writeResultLines(std::ostream &out, const TextLines &first, const TextLines &second)
+{
+    for (const TextLines *lines : { &first, &second }) {
+        for (std::size_t i = 0; i < lines->size(); ++i) {
+            std::string_view line = lines->at(i);
+            out.write(line.data(), static_cast<std::streamsize>(line.size()));
+            out.write("\r\n", 2);
+        }
+    }
+}
+
 TextLines textLines(const QStringList &lines)
 {
     TextLines out;
