@@ -1,0 +1,84 @@
+#include "privateserver.h"
+
+#include "support/testdb.h"
+
+#include <QFile>
+#include <QProcess>
+
+#include <csignal>
+#include <sys/types.h>
+
+namespace kestrune {
+
+PrivateServer::PrivateServer()
+    : m_port(qEnvironmentVariable("KESTRUNE_FAULT_DB_PORT", QStringLiteral("33064")))
+    , m_folder(QStringLiteral(KESTRUNE_SOURCE_DIR "/.db/faults-") + m_port)
+{
+}
+
+PrivateServer::~PrivateServer()
+{
+    if (m_started)
+        stop();
+}
+
+QString PrivateServer::run(const QString &command)
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("KESTRUNE_DB_PORT"), m_port);
+    environment.insert(QStringLiteral("KESTRUNE_DB_DIR"), m_folder);
+    // The sanitizers' settings of the test are not for the server script's programs.
+    environment.remove(QStringLiteral("LD_PRELOAD"));
+    process.setProcessEnvironment(environment);
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(QStringLiteral(KESTRUNE_SOURCE_DIR "/scripts/db"), { command });
+    if (!process.waitForFinished(120000)) {
+        process.kill();
+        process.waitForFinished();
+        return QStringLiteral("scripts/db %1 did not finish").arg(command);
+    }
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        return QStringLiteral("scripts/db %1 failed: %2")
+            .arg(command, QString::fromLocal8Bit(process.readAll()));
+    return QString();
+}
+
+QString PrivateServer::start()
+{
+    m_started = true;
+    return run(QStringLiteral("start"));
+}
+
+QString PrivateServer::stop()
+{
+    QString error = run(QStringLiteral("stop"));
+    m_started = false;
+    return error;
+}
+
+bool PrivateServer::requestShutdown() const
+{
+    QFile pidFile(m_folder + QStringLiteral("/mysqld.pid"));
+    if (!pidFile.open(QIODevice::ReadOnly))
+        return false;
+    bool ok = false;
+    pid_t pid = static_cast<pid_t>(pidFile.readAll().trimmed().toLongLong(&ok));
+    return ok && pid > 0 && ::kill(pid, SIGTERM) == 0;
+}
+
+LoginDetails PrivateServer::login(const std::string &database) const
+{
+    return LoginDetails { "127.0.0.1", "kes", "kes-pw", database, m_port.toStdString() };
+}
+
+LoginDetails PrivateServer::freshDatabase(
+    const std::string &name, const std::vector<std::string> &statements)
+{
+    testdb::run(login("kestrune_test"),
+        { "DROP DATABASE IF EXISTS `" + name + "`", "CREATE DATABASE `" + name + "`" });
+    testdb::run(login(name), statements);
+    return login(name);
+}
+
+} // namespace kestrune

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "db/connectionstring.h"
+
+#include <QString>
+
+#include <string>
+#include <vector>
+
+namespace kestrune {
+
+// A MariaDB server of the test's own (scripts/db on another port and data folder), which the test
+// may stop and start at will while the shared test server is left alone. It is stopped when the
+// object goes, also when the test fails. KESTRUNE_FAULT_DB_PORT chooses the port (default 33064).
+class PrivateServer {
+public:
+    PrivateServer();
+    ~PrivateServer();
+    PrivateServer(const PrivateServer &) = delete;
+    PrivateServer &operator=(const PrivateServer &) = delete;
+
+    // Both return what went wrong, or an empty text.
+    QString start();
+    QString stop();
+    // Asks the server to shut down and returns at once; safe from any thread.
+    bool requestShutdown() const;
+
+    LoginDetails login(const std::string &database) const;
+    // An empty database of that name holding the tables the statements make.
+    LoginDetails freshDatabase(const std::string &name, const std::vector<std::string> &statements);
+
+private:
+    QString run(const QString &command);
+
+    QString m_port;
+    QString m_folder;
+    bool m_started = false;
+};
+
+} // namespace kestrune

@@ -1,0 +1,226 @@
+#include "flow/wizard.h"
+#include "privateserver.h"
+#include "program.h"
+
+#include "compare/tableselectionpage.h"
+#include "db/loginpage.h"
+#include "db/odbc.h"
+#include "results/resultspage.h"
+#include "ui/listview.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTest>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+using namespace kestrune;
+
+namespace {
+
+const QString couldNotConnect = QStringLiteral(
+    "Could not connect. Please check with your administrator. Make sure you are allowed to "
+    "connect to your database remotely and not just through web-based control panels.");
+
+const std::vector<std::string> smallTables = {
+    "CREATE TABLE small1 (id INT PRIMARY KEY, name VARCHAR(10))",
+    "CREATE TABLE small2 (id INT PRIMARY KEY, name VARCHAR(10))",
+    "INSERT INTO small1 VALUES (1, 'a'), (2, 'b')",
+    "INSERT INTO small2 VALUES (1, 'a'), (2, 'B'), (3, 'c')",
+};
+const QStringList smallFields = { R"(Record 2,Field "name" has changed from "b" to "B")" };
+const QStringList smallRecords = { "Record 3 added from small2" };
+
+} // namespace
+
+class ServerFaultsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void serverStopsDuringComparison();
+    void serverDownAtStart();
+    void serverDownAtTestConnection();
+    void serverDownAtNext();
+    void serverDownAtComparison();
+};
+
+void ServerFaultsTest::serverStopsDuringComparison()
+{
+    PrivateServer server;
+    QString error = server.start();
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    // Millions of rows, so the server is still sending them when it is stopped.
+    std::vector<std::string> statements = smallTables;
+    statements.push_back("CREATE TABLE big (id INT PRIMARY KEY, a CHAR(30), b INT) ENGINE=MyISAM");
+    statements.push_back("INSERT INTO big SELECT seq, 'abcdefghijabcdefghij', seq % 7 "
+                         "FROM seq_1_to_3000000");
+    LoginDetails login = server.freshDatabase("kt_fault_stop", statements);
+
+    Wizard wizard(login);
+    Form2 &form2 = wizard.pages.form2();
+    QVERIFY(form2.isVisible());
+
+    // The comparison runs on this thread, so another one watches for the query and stops the
+    // server while it runs.
+    std::atomic<bool> stoppedDuringQuery = false;
+    std::thread watcher([&] {
+        odbc::Connection connection;
+        connection.open(BuildConnectionString(server.login("kestrune_test")));
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (std::chrono::steady_clock::now() < deadline) {
+            odbc::Result running
+                = connection.execute("SELECT COUNT(*) FROM information_schema.PROCESSLIST "
+                                     "WHERE INFO LIKE 'select * from `big`%'");
+            if (running.firstField() != "0") {
+                std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                stoppedDuringQuery = server.requestShutdown();
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    });
+    wizard.compare("big", "small1");
+    watcher.join();
+    QVERIFY2(stoppedDuringQuery, "the server was stopped while the query ran");
+    error = server.stop();
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+
+    QCOMPARE(wizard.seam.messages.size(), 1);
+    const ScriptedSeam::Message &failure = wizard.seam.messages.constFirst();
+    // The server either tells the client it is shutting down or just drops the connection.
+    static const QRegularExpression driverText(
+        "^Could not join this tables\\.\r\n\\[ma-3\\.1\\.15\\].*(Lost connection to server "
+        "during query|Server shutdown in progress|server has gone away)");
+    QVERIFY2(driverText.match(failure.text).hasMatch(), qPrintable(failure.text.left(300)));
+    QCOMPARE(failure.title, QStringLiteral("Kestrune"));
+    QCOMPARE(failure.icon, Seam::Icon::None);
+    QVERIFY(!wizard.pages.hasForm3());
+    QVERIFY(form2.isVisible());
+    QCOMPARE(form2.pointerShape(), 0);
+    QCOMPARE(form2.ListView1->selectedText(), QStringLiteral("big"));
+
+    // Once the server is back, the same page compares again.
+    error = server.start();
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    wizard.compare("small1", "small2");
+    QCOMPARE(wizard.seam.messages.size(), 1);
+    QVERIFY(wizard.pages.form3().isVisible());
+    QCOMPARE(wizard.fieldDifferences(), smallFields);
+    QCOMPARE(wizard.addedDeleted(), smallRecords);
+}
+
+void ServerFaultsTest::serverDownAtStart()
+{
+    PrivateServer server;
+    QString error = server.start();
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    LoginDetails login = server.freshDatabase("kt_fault_down", smallTables);
+
+    // The remembered login works while the server runs: the program moves on by itself.
+    {
+        Program program;
+        program.remember(login);
+        program.start();
+        QVERIFY(program.pages().hasForm2());
+        QVERIFY(program.pages().form2().isVisible());
+        QCOMPARE(program.seam.messages.size(), 0);
+    }
+
+    error = server.stop();
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    Program program;
+    program.remember(login);
+    program.start();
+    Form1 &form1 = program.pages().form1();
+    QVERIFY(form1.isVisible());
+    QVERIFY(!program.pages().hasForm2());
+    QCOMPARE(program.seam.messages.size(), 0);
+    QCOMPARE(form1.loginDetails().user, login.user);
+    QCOMPARE(form1.loginDetails().port, login.port);
+}
+
+void ServerFaultsTest::serverDownAtTestConnection()
+{
+    PrivateServer server;
+    QString error = server.start();
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    LoginDetails login = server.login("kestrune_test");
+    Program program;
+    program.remember(login);
+    program.start();
+    Form1 &form1 = program.pages().form1();
+    QTest::mouseClick(form1.PushButton3, Qt::LeftButton);
+    QTest::mouseClick(program.pages().form2().PushButton2, Qt::LeftButton);
+    QVERIFY(form1.isVisible());
+    QTest::mouseClick(form1.PushButton5, Qt::LeftButton);
+    QCOMPARE(program.seam.messageTexts(), QStringList({ "Connection successful." }));
+
+    error = server.stop();
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    program.seam.messages.clear();
+    QTest::mouseClick(form1.PushButton5, Qt::LeftButton);
+    QCOMPARE(program.seam.messageTexts(), QStringList({ couldNotConnect }));
+    QCOMPARE(program.seam.messages.constFirst().title, QStringLiteral("Kestrune"));
+    QCOMPARE(program.seam.messages.constFirst().icon, Seam::Icon::None);
+    QCOMPARE(form1.pointerShape(), 0);
+    QVERIFY(form1.isVisible());
+}
+
+void ServerFaultsTest::serverDownAtNext()
+{
+    PrivateServer server;
+    QString error = server.start();
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    LoginDetails login = server.freshDatabase("kt_fault_next", smallTables);
+    error = server.stop();
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+
+    Program program;
+    program.start();
+    Form1 &form1 = program.pages().form1();
+    retype(form1.Text1, QString::fromStdString(login.server));
+    retype(form1.Text5, QString::fromStdString(login.port));
+    retype(form1.Text2, QString::fromStdString(login.user));
+    retype(form1.Text3, QString::fromStdString(login.password));
+    retype(form1.Text4, QString::fromStdString(login.database));
+    QTest::mouseClick(form1.PushButton3, Qt::LeftButton);
+    QCOMPARE(program.seam.messages.size(), 0);
+    QVERIFY(form1.isVisible());
+    QVERIFY(!program.pages().hasForm2());
+    QCOMPARE(form1.pointerShape(), 0);
+
+    // Back up, the same click moves on with the tables listed once.
+    error = server.start();
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    QTest::mouseClick(form1.PushButton3, Qt::LeftButton);
+    QCOMPARE(program.seam.messages.size(), 0);
+    QVERIFY(program.pages().form2().isVisible());
+    QCOMPARE(itemsOf(*program.pages().form2().ListView1), QStringList({ "small1", "small2" }));
+}
+
+void ServerFaultsTest::serverDownAtComparison()
+{
+    PrivateServer server;
+    QString error = server.start();
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    LoginDetails login = server.freshDatabase("kt_fault_gone", smallTables);
+    Wizard wizard(login);
+    error = server.stop();
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+
+    wizard.compare("small1", "small2");
+    QCOMPARE(wizard.seam.messages.size(), 1);
+    QString text = wizard.seam.messages.constFirst().text;
+    QVERIFY2(text.startsWith("Could not join this tables.\r\n[ma-3.1.15]Can't connect to server on "
+                             "'127.0.0.1'"),
+        qPrintable(text));
+    QVERIFY(!wizard.pages.hasForm3());
+    QVERIFY(wizard.pages.form2().isVisible());
+    QCOMPARE(wizard.pages.form2().pointerShape(), 0);
+}
+
+QTEST_MAIN(ServerFaultsTest)
+#include "tst_serverfaults.moc"
