@@ -1,7 +1,9 @@
 #include "app/settingsstore.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QSettings>
 
 #include <cerrno>
@@ -40,16 +42,43 @@ void makePrivate(const QString &path)
         ::close(fd);
 }
 
-void check(const QSettings &settings)
+void checkAccess(const QSettings &settings)
 {
-    switch (settings.status()) {
-    case QSettings::NoError:
-        return;
-    case QSettings::AccessError:
+    if (settings.status() == QSettings::AccessError)
         throw storeError(settings.fileName(), "cannot be read or written");
-    case QSettings::FormatError:
-        throw storeError(settings.fileName(), "is not in the expected format");
-    }
+}
+
+struct Stamp {
+    qint64 size;
+    QDateTime modified;
+    bool operator==(const Stamp &other) const = default;
+};
+
+Stamp stampOf(const QString &path)
+{
+    QFileInfo file(path);
+    return Stamp { file.size(), file.lastModified() };
+}
+
+// QSettings parses a file again only when its size or time has changed, and tells of a format
+// error only the one reader that parsed it: every later reader must hear of it too.
+QHash<QString, Stamp> &malformedFiles()
+{
+    static QHash<QString, Stamp> files;
+    return files;
+}
+
+void checkReadable(const QSettings &settings)
+{
+    checkAccess(settings);
+    QString path = settings.fileName();
+    QHash<QString, Stamp> &malformed = malformedFiles();
+    if (settings.status() == QSettings::FormatError)
+        malformed.insert(path, stampOf(path));
+    else if (malformed.contains(path) && !(malformed.value(path) == stampOf(path)))
+        malformed.remove(path);
+    if (malformed.contains(path))
+        throw storeError(path, "is not in the expected format");
 }
 
 } // namespace
@@ -61,7 +90,7 @@ QString GetSetting(const QString &application, const QString &section, const QSt
     QFileInfo file(settings.fileName());
     if (file.exists() && !file.isReadable())
         throw storeError(settings.fileName(), "cannot be read");
-    check(settings);
+    checkReadable(settings);
     settings.beginGroup(section);
     if (!settings.contains(key))
         return defaultValue;
@@ -72,13 +101,15 @@ void SaveSetting(
     const QString &application, const QString &section, const QString &key, const QString &value)
 {
     QSettings settings(QSettings::IniFormat, QSettings::UserScope, application);
-    check(settings);
+    checkAccess(settings);
     makePrivate(settings.fileName());
     settings.beginGroup(section);
     settings.setValue(key, value);
     settings.endGroup();
     settings.sync();
-    check(settings);
+    checkAccess(settings);
+    // A malformed file was rewritten in good form, with every value that could be read.
+    malformedFiles().remove(settings.fileName());
 }
 
 } // namespace kestrune

@@ -6,7 +6,8 @@ namespace kestrune {
 
 // The per-user store of remembered values: $XDG_CONFIG_HOME/<application>.ini, one section per
 // program. It holds a password in plain text, so the file is private to its user (0600).
-// Both calls throw std::runtime_error when the store cannot be read or written.
+// GetSetting throws std::runtime_error while the store cannot be read or is malformed; SaveSetting
+// throws when it cannot be written, and rewrites a malformed store in good form.
 QString GetSetting(const QString &application, const QString &section, const QString &key,
     const QString &defaultValue);
 void SaveSetting(
