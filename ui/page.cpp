@@ -54,14 +54,17 @@ void Page::PointerOverSurface()
 void Page::bindHover(QWidget *element, Hover rule)
 {
     QList<QWidget *> targets { element };
-    // A list takes the pointer in its viewport and its header.
+    // A list takes the pointer in its viewport and in its header's.
     if (auto *area = qobject_cast<QAbstractScrollArea *>(element))
         targets.append(area->viewport());
     if (auto *tree = qobject_cast<QTreeView *>(element))
-        targets.append(tree->header());
+        targets.append({ tree->header(), tree->header()->viewport() });
     for (QWidget *target : targets) {
         m_hover.insert(target, rule);
         target->setMouseTracking(true);
+        // The move stays with this element, so it never reaches the rule of the frame or page
+        // around it; the element itself still gets it (a header shows its resize pointer).
+        target->setAttribute(Qt::WA_NoMousePropagation);
         target->installEventFilter(this);
     }
 }
@@ -78,17 +81,12 @@ void Page::leaveOtherElementsAlone()
 bool Page::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::MouseMove) {
-        auto rule = m_hover.find(watched);
-        if (rule != m_hover.end()) {
+        auto rule = m_hover.constFind(watched);
+        if (rule != m_hover.constEnd()) {
             if (*rule == Hover::Button)
                 PointerOverButton();
             else if (*rule == Hover::Surface)
                 PointerOverSurface();
-            // Without a button held the move stays with this element, so it never reaches the
-            // rule of the frame or page around it.
-            auto *move = static_cast<QMouseEvent *>(event);
-            if (move->buttons() == Qt::NoButton)
-                return true;
         }
     }
     return QWidget::eventFilter(watched, event);
