@@ -16,6 +16,10 @@
 
 #include <stdexcept>
 
+// The icons live in this static library and no code names them, so the linker would leave them
+// out of the program unless they are brought in by name.
+static void loadIconResources() { Q_INIT_RESOURCE(resources); }
+
 namespace kestrune {
 
 namespace {
@@ -93,6 +97,8 @@ QString programFile(const QString &name) { return QCoreApplication::applicationD
 
 QIcon applicationIcon()
 {
+    static const bool loaded = (loadIconResources(), true);
+    Q_UNUSED(loaded);
     QIcon icon;
     for (int size : { 32, 48, 128, 256 })
         icon.addFile(QStringLiteral(":/icons/kestrune-%1.png").arg(size), QSize(size, size));
