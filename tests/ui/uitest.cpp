@@ -1,0 +1,163 @@
+#include "uitest.h"
+
+#include "db/odbc.h"
+#include "support/testdb.h"
+#include "ui/listview.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QTest>
+
+#include <sys/stat.h>
+
+namespace kestrune::uitest {
+
+ConfigHome::ConfigHome() { qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.path())); }
+
+QString ConfigHome::file() const { return m_dir.path() + QStringLiteral("/Vandrell.ini"); }
+
+void ConfigHome::clear()
+{
+    QFileInfo info(file());
+    if (info.isDir())
+        QDir(file()).removeRecursively();
+    else
+        QFile::remove(file());
+}
+
+void ConfigHome::write(const QByteArray &bytes)
+{
+    clear();
+    QFile out(file());
+    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(file()));
+}
+
+QString ConfigHome::raw(const QString &key) const
+{
+    QFile in(file());
+    if (!in.open(QIODevice::ReadOnly))
+        return QStringLiteral("<absent>");
+    const QStringList lines = QString::fromUtf8(in.readAll()).split(QLatin1Char('\n'));
+    bool inSection = false;
+    for (const QString &line : lines) {
+        if (line.startsWith(QLatin1Char('[')))
+            inSection = line == QStringLiteral("[Kestrune]");
+        else if (inSection && line.startsWith(key + QLatin1Char('=')))
+            return line.mid(key.size() + 1);
+    }
+    return QStringLiteral("<absent>");
+}
+
+int ConfigHome::mode() const
+{
+    struct stat status;
+    if (::stat(QFile::encodeName(file()).constData(), &status) != 0)
+        return -1;
+    return static_cast<int>(status.st_mode & 07777);
+}
+
+BesideProgram::BesideProgram(const QString &name)
+    : m_path(QCoreApplication::applicationDirPath() + QLatin1Char('/') + name)
+{
+    // Left over by a run that crashed.
+    QDir(m_path).removeRecursively();
+    QFile::remove(m_path);
+}
+
+BesideProgram::~BesideProgram()
+{
+    QDir(m_path).removeRecursively();
+    QFile::remove(m_path);
+}
+
+QString BesideProgram::path(const QString &below) const
+{
+    return below.isEmpty() ? m_path : m_path + QLatin1Char('/') + below;
+}
+
+void BesideProgram::write(const QString &below, const QByteArray &bytes) const
+{
+    QString target = path(below);
+    QDir().mkpath(QFileInfo(target).absolutePath());
+    QFile out(target);
+    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(target));
+}
+
+void moveOver(QWidget *widget)
+{
+    QPointF local(1, 1);
+    QMouseEvent move(QEvent::MouseMove, local, widget->mapToGlobal(local), Qt::NoButton,
+        Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(widget, &move);
+}
+
+void typeInto(QLineEdit *field, const QString &text)
+{
+    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+    if (text.isEmpty())
+        QTest::keyClick(field, Qt::Key_Backspace);
+    else
+        QTest::keyClicks(field, text);
+}
+
+QStringList itemsOf(const ListView &list)
+{
+    QStringList items;
+    for (int i = 1; i <= list.count(); ++i)
+        items.append(list.itemText(i));
+    return items;
+}
+
+QStringList serverTables(const LoginDetails &login)
+{
+    odbc::Connection connection;
+    connection.open(BuildConnectionString(login));
+    odbc::Result tables = connection.execute("SHOW TABLES;");
+    QStringList names;
+    for (; !tables.eof(); tables.moveNext())
+        names.append(QString::fromStdString(tables.firstField()));
+    return names;
+}
+
+std::string sqlText(const std::string &text)
+{
+    std::string quoted = "'";
+    for (char c : text) {
+        if (c == '\'' || c == '\\')
+            quoted += '\\';
+        quoted += c;
+    }
+    return quoted + "'";
+}
+
+void createUser(const std::string &user, const std::string &password, const std::string &database)
+{
+    testdb::run({ "DROP USER IF EXISTS " + sqlText(user) + "@'%'",
+        "CREATE USER " + sqlText(user) + "@'%' IDENTIFIED BY " + sqlText(password),
+        "GRANT ALL PRIVILEGES ON `" + database + "`.* TO " + sqlText(user) + "@'%'" });
+}
+
+void dropUser(const std::string &user)
+{
+    testdb::run("DROP USER IF EXISTS " + sqlText(user) + "@'%'");
+}
+
+long long connectionsOf(const std::string &user)
+{
+    odbc::Connection connection;
+    connection.open(BuildConnectionString(testdb::login()));
+    connection.execute("SET GLOBAL userstat = 1");
+    odbc::Result count = connection.execute(
+        "SELECT COALESCE(SUM(TOTAL_CONNECTIONS), 0) FROM information_schema.USER_STATISTICS "
+        "WHERE USER = "
+        + sqlText(user));
+    return std::stoll(count.firstField());
+}
+
+} // namespace kestrune::uitest
