@@ -104,6 +104,11 @@ void SaveSetting(
     checkAccess(settings);
     makePrivate(settings.fileName());
     settings.beginGroup(section);
+    // Writing back the value already stored changes nothing, and a store that can be read but not
+    // written (a read-only folder) then has nothing to complain about at every start.
+    if (!malformedFiles().contains(settings.fileName()) && settings.contains(key)
+        && settings.value(key).toString() == value)
+        return;
     settings.setValue(key, value);
     settings.endGroup();
     settings.sync();
