@@ -98,9 +98,15 @@ void Form1::rememberChanges(QLineEdit *field, const QString &key)
     connect(field, &QLineEdit::textChanged, this, [this, key](const QString &value) {
         try {
             SaveSetting(settingsApplication, settingsSection, key, value);
+            m_unsavedReason.clear();
         } catch (const std::runtime_error &error) {
-            seam().showMessage(
-                QString::fromStdString(error.what()), applicationTitle(), Seam::Icon::Warning);
+            // Every keystroke saves: a store that keeps failing is told once, not at each key,
+            // and told again only after a save has worked or the reason has changed.
+            QString reason = QString::fromStdString(error.what());
+            if (reason == m_unsavedReason)
+                return;
+            m_unsavedReason = reason;
+            seam().showMessage(reason, applicationTitle(), Seam::Icon::Warning);
         }
     });
 }

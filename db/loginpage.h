@@ -53,6 +53,7 @@ private:
     void rememberChanges(QLineEdit *field, const QString &key);
 
     Pages &m_pages;
+    QString m_unsavedReason; // the last failure to remember a field, already shown
 };
 
 } // namespace kestrune
