@@ -65,14 +65,16 @@ AsOrdinaryUser::AsOrdinaryUser()
 {
     if (::geteuid() != 0)
         return;
+    // The real user too, since access checks such as QFileInfo::isReadable ask for the real one;
+    // the saved one stays root, so the switch can be undone.
     constexpr uid_t nobody = 65534;
-    m_switched = ::seteuid(nobody) == 0;
+    m_switched = ::setresuid(nobody, nobody, 0) == 0;
     m_ok = m_switched;
 }
 
 AsOrdinaryUser::~AsOrdinaryUser()
 {
-    if (m_switched && ::seteuid(0) != 0)
+    if (m_switched && ::setresuid(0, 0, 0) != 0)
         qFatal("could not return to the root user");
 }
 

@@ -1,0 +1,175 @@
+#include "program.h"
+
+#include "compare/tableselectionpage.h"
+#include "db/loginpage.h"
+#include "flow/wizard.h"
+#include "support/testdb.h"
+
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace kestrune;
+
+namespace {
+
+const char *database = "kt_fault_settings";
+
+QByteArray contents(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return "<unreadable>";
+    return file.readAll();
+}
+
+// The ordinary user that AsOrdinaryUser switches to owns the store, as a user owns their own.
+void handOver(const QString &path, mode_t mode)
+{
+    QByteArray name = QFile::encodeName(path);
+    if (::geteuid() == 0)
+        QCOMPARE(::chown(name.constData(), 65534, 65534), 0);
+    QCOMPARE(::chmod(name.constData(), mode), 0);
+}
+
+void typeLogin(Form1 &form1, const LoginDetails &login)
+{
+    retype(form1.Text1, QString::fromStdString(login.server));
+    retype(form1.Text5, QString::fromStdString(login.port));
+    retype(form1.Text2, QString::fromStdString(login.user));
+    retype(form1.Text3, QString::fromStdString(login.password));
+    retype(form1.Text4, QString::fromStdString(login.database));
+}
+
+QStringList loadReports(const QString &reason)
+{
+    QStringList expected;
+    for (int line : { 128, 130, 132, 134, 136 })
+        expected.append(reason + "\r\nin Kestrune2021/08/31.Form1.Form_Load at line "
+            + QString::number(line) + "\r\rPlease email screenshot of this message to "
+            + "support@vandrell.example");
+    return expected;
+}
+
+} // namespace
+
+class SettingsFaultsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void unreadableStore();
+    void malformedStore();
+    void readOnlyFolder();
+};
+
+void SettingsFaultsTest::initTestCase()
+{
+    testdb::freshDatabase(database);
+    testdb::run({ std::string("CREATE TABLE ") + database + ".t1 (id INT PRIMARY KEY)",
+        std::string("CREATE TABLE ") + database + ".t2 (id INT PRIMARY KEY)" });
+}
+
+void SettingsFaultsTest::unreadableStore()
+{
+    LoginDetails login = testdb::loginTo(database);
+    Program program;
+    program.remember(login);
+    QByteArray before = contents(program.settingsFile());
+    handOver(program.settingsFolder(), 0700);
+    handOver(program.settingsFile(), 0200);
+
+    AsOrdinaryUser user;
+    if (!user.ok())
+        QSKIP("running as root and cannot switch to an ordinary user, so every file is readable");
+    program.start();
+    // Each of the five reads is reported with its own statement, and the page still comes up.
+    QStringList boxes = program.seam.messageTexts();
+    QCOMPARE(boxes, loadReports("Settings store " + program.settingsFile() + ": cannot be read"));
+    for (const ScriptedSeam::Message &box : program.seam.messages)
+        QCOMPARE(box.title, QStringLiteral("Application Error"));
+    Form1 &form1 = program.pages().form1();
+    QVERIFY(form1.isVisible());
+    QVERIFY(!program.pages().hasForm2());
+
+    // Typing a whole login tells once that it cannot be remembered, not at every keystroke.
+    program.seam.messages.clear();
+    typeLogin(form1, login);
+    QCOMPARE(program.seam.messages.size(), 1);
+    QCOMPARE(program.seam.messages.constFirst().icon, Seam::Icon::Warning);
+    QVERIFY2(program.seam.messages.constFirst().text.contains(program.settingsFile()),
+        qPrintable(program.seam.messages.constFirst().text));
+    QTest::mouseClick(form1.PushButton3, Qt::LeftButton);
+    QCOMPARE(program.seam.messages.size(), 1);
+    QVERIFY(program.pages().form2().isVisible());
+    QCOMPARE(itemsOf(*program.pages().form2().ListView1), QStringList({ "t1", "t2" }));
+
+    handOver(program.settingsFile(), 0600);
+    QCOMPARE(contents(program.settingsFile()), before);
+}
+
+void SettingsFaultsTest::malformedStore()
+{
+    LoginDetails login = testdb::loginTo(database);
+    Program program;
+    program.writeSettingsFile("[Kestrune\nMyServer=elsewhere\nnot a setting\n");
+    program.start();
+    // Each read reports it, not only the first one that parsed the file.
+    QCOMPARE(program.seam.messageTexts(),
+        loadReports(
+            "Settings store " + program.settingsFile() + ": is not in the expected format"));
+    Form1 &form1 = program.pages().form1();
+    QVERIFY(form1.isVisible());
+
+    // The first edit writes the store anew in good form; the login typed then works.
+    program.seam.messages.clear();
+    typeLogin(form1, login);
+    QCOMPARE(program.seam.messageTexts(), QStringList());
+    QTest::mouseClick(form1.PushButton3, Qt::LeftButton);
+    QVERIFY(program.pages().form2().isVisible());
+
+    QSettings store(program.settingsFile(), QSettings::IniFormat);
+    QCOMPARE(store.status(), QSettings::NoError);
+    QCOMPARE(store.value("Kestrune/MyDatabase").toString(), QString::fromLatin1(database));
+    QCOMPARE(store.value("Kestrune/MyPassword").toString(), QString::fromStdString(login.password));
+}
+
+void SettingsFaultsTest::readOnlyFolder()
+{
+    LoginDetails login = testdb::loginTo(database);
+    Program program;
+    program.remember(login);
+    QByteArray before = contents(program.settingsFile());
+    handOver(program.settingsFile(), 0600);
+    handOver(program.settingsFolder(), 0555);
+    auto unlock = qScopeGuard([&] { handOver(program.settingsFolder(), 0700); });
+
+    AsOrdinaryUser user;
+    if (!user.ok())
+        QSKIP("running as root and cannot switch to an ordinary user, so every folder is writable");
+    // Reading the remembered login back changes nothing, so there is nothing to report.
+    program.start();
+    QCOMPARE(program.seam.messageTexts(), QStringList());
+    Form2 &form2 = program.pages().form2();
+    QVERIFY(form2.isVisible());
+
+    // A real edit cannot be remembered: told once, and the program goes on with the typed text.
+    QTest::mouseClick(form2.PushButton2, Qt::LeftButton);
+    Form1 &form1 = program.pages().form1();
+    retype(form1.Text4, QStringLiteral("kt_fault_none"));
+    QCOMPARE(program.seam.messages.size(), 1);
+    QCOMPARE(program.seam.messages.constFirst().icon, Seam::Icon::Warning);
+    retype(form1.Text4, QString::fromStdString(database));
+    QCOMPARE(program.seam.messages.size(), 1);
+    QTest::mouseClick(form1.PushButton3, Qt::LeftButton);
+    QVERIFY(form2.isVisible());
+    QCOMPARE(contents(program.settingsFile()), before);
+}
+
+QTEST_MAIN(SettingsFaultsTest)
+#include "tst_settingsfaults.moc"
