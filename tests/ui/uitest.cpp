@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QTest>
@@ -102,8 +103,17 @@ void typeInto(QLineEdit *field, const QString &text)
     QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
     if (text.isEmpty())
         QTest::keyClick(field, Qt::Key_Backspace);
-    else
-        QTest::keyClicks(field, text);
+    for (QChar c : text) {
+        if (c.unicode() < 128) {
+            QTest::keyClick(field, c.toLatin1());
+            continue;
+        }
+        // A key of a keyboard layout Qt Test does not know: only its text.
+        for (QEvent::Type type : { QEvent::KeyPress, QEvent::KeyRelease }) {
+            QKeyEvent key(type, Qt::Key_unknown, Qt::NoModifier, QString(c));
+            QCoreApplication::sendEvent(field, &key);
+        }
+    }
 }
 
 QStringList itemsOf(const ListView &list)
