@@ -62,7 +62,8 @@ struct ColumnInfo {
     ColumnKind kind;
     Read read;
     int fractionDigits;
-    SQLSMALLINT cType;
+    SQLSMALLINT cType; // read with SQLGetData as
+    SQLSMALLINT bindType; // fetched in bound arrays as
     SQLLEN bindWidth; // bytes of one bound cell, 0 when the column is read piece by piece
 };
 
@@ -116,6 +117,7 @@ ColumnInfo describeColumn(SQLHSTMT statement, SQLUSMALLINT column)
         info.kind = kind;
         info.read = Read::Text;
         info.cType = SQL_C_CHAR;
+        info.bindType = SQL_C_CHAR;
         SQLLEN octets = std::max(numericAttribute(statement, column, SQL_DESC_OCTET_LENGTH),
             numericAttribute(statement, column, SQL_DESC_DISPLAY_SIZE));
         info.bindWidth = octets > 0 && octets < maxBindWidth ? octets + 1 : 0;
@@ -124,10 +126,16 @@ ColumnInfo describeColumn(SQLHSTMT statement, SQLUSMALLINT column)
         info.kind = kind;
         info.read = read;
         info.cType = cType;
+        info.bindType = cType;
         info.bindWidth = width;
     };
-    // Long enough for "-838:59:59.999999" and "2024-02-29 23:59:59.999999".
-    constexpr SQLLEN dateTimeWidth = 32;
+    // Formatting a date as text costs the driver a sprintf a cell; arrays take its struct.
+    auto dateTime = [&](ColumnKind kind, Read read) {
+        fixed(kind, read, SQL_C_CHAR, sizeof(SQL_TIMESTAMP_STRUCT));
+        info.bindType = SQL_C_TYPE_TIMESTAMP;
+    };
+    // Long enough for "-838:59:59.999999".
+    constexpr SQLLEN timeWidth = 32;
 
     switch (type) {
     case SQL_TINYINT:
@@ -170,16 +178,16 @@ ColumnInfo describeColumn(SQLHSTMT statement, SQLUSMALLINT column)
         break;
     case SQL_TYPE_DATE:
     case SQL_DATE:
-        fixed(ColumnKind::Date, Read::Date, SQL_C_CHAR, dateTimeWidth);
+        dateTime(ColumnKind::Date, Read::Date);
         break;
     case SQL_TYPE_TIME:
     case SQL_TIME:
-        fixed(ColumnKind::Time, Read::Time, SQL_C_CHAR, dateTimeWidth);
+        fixed(ColumnKind::Time, Read::Time, SQL_C_CHAR, timeWidth);
         info.fractionDigits = digits;
         break;
     case SQL_TYPE_TIMESTAMP:
     case SQL_TIMESTAMP:
-        fixed(ColumnKind::DateTime, Read::DateTime, SQL_C_CHAR, dateTimeWidth);
+        dateTime(ColumnKind::DateTime, Read::DateTime);
         info.fractionDigits = digits;
         break;
     case SQL_LONGVARCHAR:
@@ -238,8 +246,8 @@ bool fractionAt(std::string_view text, std::size_t &pos, int &microseconds)
     throw Error("Unexpected date or time text from the driver: " + std::string(text));
 }
 
-// Dates and date-times go through the driver's text because its structs turn a zero date
-// ("0000-00-00") into NULL; the text keeps the parts as stored.
+// A date or date-time read with SQLGetData goes through the driver's text, which keeps a zero date
+// ("0000-00-00") as stored.
 std::int64_t parseDateTime(std::string_view text, bool withTime)
 {
     DateTimeParts p;
@@ -319,6 +327,35 @@ void appendValue(Column &column, const ColumnInfo &info, const char *data, std::
         column.appendInteger(parseTime(std::string_view(data, length)));
         break;
     }
+}
+
+// A bound date or date-time struct is preset to this before each fetch. The driver gives a zero
+// date ("0000-00-00 00:00:00") as NULL but zeroes the struct, and leaves it alone for a real NULL:
+// the preset tells the two apart.
+constexpr SQL_TIMESTAMP_STRUCT unwrittenTimestamp { -1, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF,
+    0xFFFFFFFF };
+
+bool sameTimestamp(const SQL_TIMESTAMP_STRUCT &a, const SQL_TIMESTAMP_STRUCT &b)
+{
+    return a.year == b.year && a.month == b.month && a.day == b.day && a.hour == b.hour
+        && a.minute == b.minute && a.second == b.second && a.fraction == b.fraction;
+}
+
+void appendTimestamp(Column &column, const ColumnInfo &info, const char *data, SQLLEN indicator)
+{
+    SQL_TIMESTAMP_STRUCT t;
+    std::memcpy(&t, data, sizeof t);
+    if (indicator == SQL_NULL_DATA) {
+        if (sameTimestamp(t, unwrittenTimestamp)) {
+            column.appendNull();
+            return;
+        }
+        // Anything but a zeroed struct means the driver no longer works as described above.
+        if (!sameTimestamp(t, SQL_TIMESTAMP_STRUCT {}))
+            throw Error("The driver gave an unexpected NULL date in column " + info.name);
+    }
+    column.appendInteger(packDateTime(DateTimeParts {
+        t.year, t.month, t.day, t.hour, t.minute, t.second, static_cast<int>(t.fraction / 1000) }));
 }
 
 } // namespace
@@ -643,12 +680,19 @@ Table Result::readAll()
             continue;
         bound[c].data.resize(static_cast<std::size_t>(info.bindWidth) * rows);
         bound[c].indicators.resize(rows);
-        check(SQLBindCol(h, static_cast<SQLUSMALLINT>(c + 1), info.cType, bound[c].data.data(),
+        check(SQLBindCol(h, static_cast<SQLUSMALLINT>(c + 1), info.bindType, bound[c].data.data(),
                   info.bindWidth, bound[c].indicators.data()),
             SQL_HANDLE_STMT, h);
     }
 
     for (;;) {
+        for (std::size_t c = 0; c < s.columns.size(); ++c) {
+            if (s.columns[c].bindType != SQL_C_TYPE_TIMESTAMP)
+                continue;
+            for (SQLULEN row = 0; row < rows; ++row)
+                std::memcpy(bound[c].data.data() + row * sizeof unwrittenTimestamp,
+                    &unwrittenTimestamp, sizeof unwrittenTimestamp);
+        }
         SQLRETURN rc = SQLFetch(h);
         if (rc == SQL_NO_DATA)
             break;
@@ -661,7 +705,13 @@ Table Result::readAll()
                     continue;
                 }
                 const SQLLEN indicator = bound[c].indicators[row];
-                const SQLLEN room = info.bindWidth - (info.cType == SQL_C_CHAR ? 1 : 0);
+                if (info.bindType == SQL_C_TYPE_TIMESTAMP) {
+                    appendTimestamp(table.columns[c], info,
+                        bound[c].data.data() + row * static_cast<SQLULEN>(info.bindWidth),
+                        indicator);
+                    continue;
+                }
+                const SQLLEN room = info.bindWidth - (info.bindType == SQL_C_CHAR ? 1 : 0);
                 if (indicator == SQL_NULL_DATA) {
                     table.columns[c].appendNull();
                 } else if (indicator == SQL_NO_TOTAL || indicator > room) {
