@@ -28,8 +28,6 @@ QString PrivateServer::run(const QString &command)
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("KESTRUNE_DB_PORT"), m_port);
     environment.insert(QStringLiteral("KESTRUNE_DB_DIR"), m_folder);
-    // The sanitizers' settings of the test are not for the server script's programs.
-    environment.remove(QStringLiteral("LD_PRELOAD"));
     process.setProcessEnvironment(environment);
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.start(QStringLiteral(KESTRUNE_SOURCE_DIR "/scripts/db"), { command });

@@ -2,7 +2,9 @@
 
 #include "app/settingsstore.h"
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QSettings>
 #include <QTest>
@@ -58,7 +60,15 @@ void retype(QLineEdit *field, const QString &text)
     field->setFocus();
     field->selectAll();
     QTest::keyClick(field, Qt::Key_Backspace);
-    QTest::keyClicks(field, text);
+    // One key event a character; QTest::keyClicks takes Latin-1 only.
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        qsizetype length = text.at(i).isHighSurrogate() ? 2 : 1;
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, text.mid(i, length));
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, text.mid(i, length));
+        QCoreApplication::sendEvent(field, &press);
+        QCoreApplication::sendEvent(field, &release);
+        i += length - 1;
+    }
 }
 
 AsOrdinaryUser::AsOrdinaryUser()

@@ -259,16 +259,17 @@ void BadInputTest::extremeNumbers()
 void BadInputTest::zeroDates()
 {
     // Allowed while sql_mode lacks NO_ZERO_DATE and NO_ZERO_IN_DATE, as on older servers.
+    const char *rowsA = "INSERT INTO zero_a VALUES (1, '0000-00-00', '0000-00-00 00:00:00'), "
+                        "(2, '0000-00-00', '0000-00-00 00:00:00'), "
+                        "(3, '2024-00-00', '2024-01-00 00:00:00'), (4, '0000-00-00', NULL)";
+    const char *rowsB
+        = "INSERT INTO zero_b VALUES (1, '2024-01-01', '2024-01-01 00:00:00'), "
+          "(2, '0000-00-00', '0000-00-00 00:00:00'), "
+          "(3, '2024-01-01', '2024-01-01 00:00:00'), (4, NULL, '0000-00-00 00:00:00')";
     testdb::run(testdb::loginTo(database),
         { "SET SESSION sql_mode = ''",
             "CREATE TABLE zero_a (id INT PRIMARY KEY, d DATE NULL, dt DATETIME NULL)",
-            "CREATE TABLE zero_b LIKE zero_a",
-            "INSERT INTO zero_a VALUES (1, '0000-00-00', '0000-00-00 00:00:00'), "
-            "(2, '0000-00-00', '0000-00-00 00:00:00'), (3, '2024-00-00', '2024-01-00 00:00:00'), "
-            "(4, '0000-00-00', NULL)",
-            "INSERT INTO zero_b VALUES (1, '2024-01-01', '2024-01-01 00:00:00'), "
-            "(2, '0000-00-00', '0000-00-00 00:00:00'), (3, '2024-01-01', '2024-01-01 00:00:00'), "
-            "(4, NULL, '0000-00-00 00:00:00')" });
+            "CREATE TABLE zero_b LIKE zero_a", rowsA, rowsB });
 
     // A zero date is a value of its own: not NULL, and not equal to any real day.
     Wizard wizard(testdb::loginTo(database));
@@ -298,6 +299,8 @@ void BadInputTest::awkwardLogins_data()
                                                           << "pw" << true;
     QTest::newRow("blank inside user") << "kt fault user"
                                        << "pw" << true;
+    QTest::newRow("non-Latin user and password")
+        << QString::fromUtf8("kt_fault_пользователь") << QString::fromUtf8("пароль✓") << true;
     // The driver trims blanks around a value even inside braces, so this password never arrives.
     QTest::newRow("blanks around password") << "kt_fault_pw4"
                                             << " pw " << false;

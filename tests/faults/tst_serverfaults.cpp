@@ -54,9 +54,10 @@ void ServerFaultsTest::serverStopsDuringComparison()
     QVERIFY2(error.isEmpty(), qPrintable(error));
     // Millions of rows, so the server is still sending them when it is stopped.
     std::vector<std::string> statements = smallTables;
-    statements.push_back("CREATE TABLE big (id INT PRIMARY KEY, a CHAR(30), b INT) ENGINE=MyISAM");
-    statements.push_back("INSERT INTO big SELECT seq, 'abcdefghijabcdefghij', seq % 7 "
-                         "FROM seq_1_to_3000000");
+    statements.emplace_back(
+        "CREATE TABLE big (id INT PRIMARY KEY, a CHAR(30), b INT) ENGINE=MyISAM");
+    statements.emplace_back("INSERT INTO big SELECT seq, 'abcdefghijabcdefghij', seq % 7 "
+                            "FROM seq_1_to_3000000");
     LoginDetails login = server.freshDatabase("kt_fault_stop", statements);
 
     Wizard wizard(login);

@@ -62,14 +62,15 @@ private slots:
 void SoakTest::twoHundredComparisons()
 {
     testdb::freshDatabase(database);
+    const char *rowsA = "INSERT INTO a SELECT seq, CONCAT('name ', seq), seq / 100, "
+                        "'2024-01-01' + INTERVAL seq MINUTE FROM seq_1_to_2000";
+    // Every tenth name differs, and b has 100 more records.
+    const char *rowsB
+        = "INSERT INTO b SELECT seq, CONCAT(IF(seq % 10 = 0, 'Name ', 'name '), seq), "
+          "seq / 100, '2024-01-01' + INTERVAL seq MINUTE FROM seq_1_to_2100";
     testdb::run(testdb::loginTo(database),
         { "CREATE TABLE a (id INT PRIMARY KEY, name VARCHAR(30), price DECIMAL(8,2), at DATETIME)",
-            "CREATE TABLE b LIKE a",
-            "INSERT INTO a SELECT seq, CONCAT('name ', seq), seq / 100, "
-            "'2024-01-01' + INTERVAL seq MINUTE FROM seq_1_to_2000",
-            "INSERT INTO b SELECT seq, IF(seq % 10 = 0, CONCAT('Name ', seq), CONCAT('name ', "
-            "seq)), "
-            "seq / 100, '2024-01-01' + INTERVAL seq MINUTE FROM seq_1_to_2100",
+            "CREATE TABLE b LIKE a", rowsA, rowsB,
             std::string("DROP USER IF EXISTS '") + user + "'@'%'",
             std::string("CREATE USER '") + user + "'@'%' IDENTIFIED BY 'soak-pw'",
             std::string("GRANT SELECT ON ") + database + ".* TO '" + user + "'@'%'" });
