@@ -44,47 +44,10 @@ Column::Column(std::string name, ColumnKind kind, int fractionDigits)
 {
 }
 
-bool Column::storesBytes() const
-{
-    return m_kind == ColumnKind::Decimal || m_kind == ColumnKind::Text
-        || m_kind == ColumnKind::Bytes;
-}
-
 void Column::reserve(std::size_t rows)
 {
     m_null.reserve(rows);
     m_slots.reserve(rows);
-}
-
-void Column::appendNull()
-{
-    m_null.push_back(1);
-    m_slots.push_back(storesBytes() ? m_bytes.size() : 0);
-}
-
-void Column::appendInteger(std::int64_t value)
-{
-    m_null.push_back(0);
-    m_slots.push_back(static_cast<std::uint64_t>(value));
-}
-
-void Column::appendUnsigned(std::uint64_t value)
-{
-    m_null.push_back(0);
-    m_slots.push_back(value);
-}
-
-void Column::appendFloating(double value)
-{
-    m_null.push_back(0);
-    m_slots.push_back(std::bit_cast<std::uint64_t>(value));
-}
-
-void Column::appendBytes(std::string_view value)
-{
-    m_null.push_back(0);
-    m_bytes.append(value);
-    m_slots.push_back(m_bytes.size());
 }
 
 Cell Column::cell(std::size_t row) const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <bit>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -64,17 +65,43 @@ public:
     std::size_t size() const { return m_null.size(); }
 
     void reserve(std::size_t rows);
-    void appendNull();
-    void appendInteger(std::int64_t value); // Integer, Date, Time, DateTime (packed)
-    void appendUnsigned(std::uint64_t value); // Unsigned, Bit
-    void appendFloating(double value); // Float, Double
-    void appendBytes(std::string_view value); // Decimal, Text, Bytes
+    // Inline: a table's reading calls these once a cell.
+    void appendNull()
+    {
+        m_null.push_back(1);
+        m_slots.push_back(storesBytes() ? m_bytes.size() : 0);
+    }
+    void appendInteger(std::int64_t value) // Integer, Date, Time, DateTime (packed)
+    {
+        m_null.push_back(0);
+        m_slots.push_back(static_cast<std::uint64_t>(value));
+    }
+    void appendUnsigned(std::uint64_t value) // Unsigned, Bit
+    {
+        m_null.push_back(0);
+        m_slots.push_back(value);
+    }
+    void appendFloating(double value) // Float, Double
+    {
+        m_null.push_back(0);
+        m_slots.push_back(std::bit_cast<std::uint64_t>(value));
+    }
+    void appendBytes(std::string_view value) // Decimal, Text, Bytes
+    {
+        m_null.push_back(0);
+        m_bytes.append(value);
+        m_slots.push_back(m_bytes.size());
+    }
 
     bool isNull(std::size_t row) const { return m_null[row] != 0; }
     Cell cell(std::size_t row) const;
 
 private:
-    bool storesBytes() const;
+    bool storesBytes() const
+    {
+        return m_kind == ColumnKind::Decimal || m_kind == ColumnKind::Text
+            || m_kind == ColumnKind::Bytes;
+    }
 
     std::string m_name;
     ColumnKind m_kind;

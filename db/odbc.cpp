@@ -358,6 +358,59 @@ void appendTimestamp(Column &column, const ColumnInfo &info, const char *data, S
         t.year, t.month, t.day, t.hour, t.minute, t.second, static_cast<int>(t.fraction / 1000) }));
 }
 
+// Appends the first `rows` cells of a bound column array, deciding the column's kind once.
+void appendBound(Column &column, const ColumnInfo &info, const char *data, const SQLLEN *indicators,
+    SQLULEN rows)
+{
+    const auto width = static_cast<std::size_t>(info.bindWidth);
+    auto each = [&](auto append) {
+        for (SQLULEN row = 0; row < rows; ++row) {
+            if (indicators[row] == SQL_NULL_DATA)
+                column.appendNull();
+            else
+                append(data + row * width, indicators[row]);
+        }
+    };
+    switch (info.read) {
+    case Read::Signed:
+        each([&](const char *cell, SQLLEN) {
+            SQLBIGINT v;
+            std::memcpy(&v, cell, sizeof v);
+            column.appendInteger(v);
+        });
+        return;
+    case Read::Unsigned:
+        each([&](const char *cell, SQLLEN) {
+            SQLUBIGINT v;
+            std::memcpy(&v, cell, sizeof v);
+            column.appendUnsigned(v);
+        });
+        return;
+    case Read::Double:
+        each([&](const char *cell, SQLLEN) {
+            SQLDOUBLE v;
+            std::memcpy(&v, cell, sizeof v);
+            column.appendFloating(v);
+        });
+        return;
+    case Read::Date:
+    case Read::DateTime:
+        for (SQLULEN row = 0; row < rows; ++row)
+            appendTimestamp(column, info, data + row * width, indicators[row]);
+        return;
+    default:
+        break;
+    }
+    const SQLLEN room = info.bindWidth - (info.bindType == SQL_C_CHAR ? 1 : 0);
+    each([&](const char *cell, SQLLEN length) {
+        // The slot is as wide as the driver says the column's values can be.
+        if (length == SQL_NO_TOTAL || length > room)
+            throw Error("A value of column " + info.name
+                + " is longer than the driver said the column holds");
+        appendValue(column, info, cell, static_cast<std::size_t>(length));
+    });
+}
+
 } // namespace
 
 struct Connection::Handles {
@@ -697,33 +750,14 @@ Table Result::readAll()
         if (rc == SQL_NO_DATA)
             break;
         check(rc, SQL_HANDLE_STMT, h);
-        for (SQLULEN row = 0; row < fetched; ++row) {
-            for (std::size_t c = 0; c < s.columns.size(); ++c) {
-                const ColumnInfo &info = s.columns[c];
-                if (info.bindWidth == 0) {
-                    s.getCell(static_cast<SQLUSMALLINT>(c + 1), table.columns[c], buffer);
-                    continue;
-                }
-                const SQLLEN indicator = bound[c].indicators[row];
-                if (info.bindType == SQL_C_TYPE_TIMESTAMP) {
-                    appendTimestamp(table.columns[c], info,
-                        bound[c].data.data() + row * static_cast<SQLULEN>(info.bindWidth),
-                        indicator);
-                    continue;
-                }
-                const SQLLEN room = info.bindWidth - (info.bindType == SQL_C_CHAR ? 1 : 0);
-                if (indicator == SQL_NULL_DATA) {
-                    table.columns[c].appendNull();
-                } else if (indicator == SQL_NO_TOTAL || indicator > room) {
-                    // The slot is as wide as the driver says the column's values can be.
-                    throw Error("A value of column " + info.name
-                        + " is longer than the driver said the column holds");
-                } else {
-                    appendValue(table.columns[c], info,
-                        bound[c].data.data() + row * static_cast<SQLULEN>(info.bindWidth),
-                        static_cast<std::size_t>(indicator));
-                }
-            }
+        // Column by column; a column read with SQLGetData only occurs with one row a fetch, so
+        // the columns are still read in order.
+        for (std::size_t c = 0; c < s.columns.size(); ++c) {
+            if (s.columns[c].bindWidth == 0)
+                s.getCell(static_cast<SQLUSMALLINT>(c + 1), table.columns[c], buffer);
+            else
+                appendBound(table.columns[c], s.columns[c], bound[c].data.data(),
+                    bound[c].indicators.data(), fetched);
         }
     }
 
