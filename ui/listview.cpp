@@ -43,7 +43,8 @@ QVariant ListModel::headerData(int section, Qt::Orientation orientation, int rol
 
 void ListModel::addHeader(const QString &text)
 {
-    beginInsertColumns(QModelIndex(), m_headers.size(), m_headers.size());
+    const int column = static_cast<int>(m_headers.size());
+    beginInsertColumns(QModelIndex(), column, column);
     m_headers.append(text);
     endInsertColumns();
 }
