@@ -103,8 +103,9 @@ public:
         static constexpr std::string_view letters
             = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
         std::uniform_int_distribution<std::size_t> pick(0, letters.size() - 1);
+        const std::string prefix = folder + "." + name + ".";
         for (int attempt = 0; attempt < 100; ++attempt) {
-            std::string candidate = folder + "." + name + ".";
+            std::string candidate = prefix;
             for (int i = 0; i < 8; ++i)
                 candidate += letters[pick(draw)];
             // Created like any new file, so the umask and a folder's default ACL apply.
