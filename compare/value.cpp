@@ -74,11 +74,9 @@ Cell Column::cell(std::size_t row) const
         break;
     case ColumnKind::Decimal:
     case ColumnKind::Text:
-    case ColumnKind::Bytes: {
-        std::size_t begin = row == 0 ? 0 : m_slots[row - 1];
-        c.bytes = std::string_view(m_bytes).substr(begin, m_slots[row] - begin);
+    case ColumnKind::Bytes:
+        c.bytes = bytes(row);
         break;
-    }
     }
     return c;
 }

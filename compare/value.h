@@ -95,6 +95,14 @@ public:
 
     bool isNull(std::size_t row) const { return m_null[row] != 0; }
     Cell cell(std::size_t row) const;
+    // The raw 8-byte slot of a number, date or time, and the bytes of a text, decimal or byte
+    // string, for comparing columns of one kind without building cells.
+    std::uint64_t slot(std::size_t row) const { return m_slots[row]; }
+    std::string_view bytes(std::size_t row) const
+    {
+        std::size_t begin = row == 0 ? 0 : m_slots[row - 1];
+        return std::string_view(m_bytes).substr(begin, m_slots[row] - begin);
+    }
 
 private:
     bool storesBytes() const

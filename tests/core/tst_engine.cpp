@@ -1,7 +1,9 @@
 #include "compare/engine.h"
+#include "compare/valuecompare.h"
 
 #include <QTest>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,6 +19,7 @@ private slots:
     void lines_data();
     void lines();
     void appendsAfterEarlierLines();
+    void pairedKindsFollowTheValueRule();
 };
 
 namespace {
@@ -169,6 +172,81 @@ void EngineTest::appendsAfterEarlierLines()
             { "earlier difference", R"(Record 1,Field "id" has changed from "1" to "0")" }));
     QCOMPARE(
         toList(out.addedDeleted), QStringList({ "earlier record", "Record 2 deleted from t2" }));
+}
+
+// Columns of one kind (or of kinds stored alike) are compared on their stored form; every pair of
+// sample values must still differ exactly when the value rule says so.
+void EngineTest::pairedKindsFollowTheValueRule()
+{
+    using K = ColumnKind;
+    using Append = std::function<void(Column &)>;
+    const Append null = [](Column &c) { c.appendNull(); };
+    auto i = [](std::int64_t v) -> Append { return [v](Column &c) { c.appendInteger(v); }; };
+    auto u = [](std::uint64_t v) -> Append { return [v](Column &c) { c.appendUnsigned(v); }; };
+    auto f = [](double v) -> Append { return [v](Column &c) { c.appendFloating(v); }; };
+    auto b = [](std::string v) -> Append { return [v](Column &c) { c.appendBytes(v); }; };
+    auto moment = [&](int y, int m, int d, int h = 0, int us = 0) {
+        return i(packDateTime({ y, m, d, h, 0, 0, us }));
+    };
+    const std::vector<Append> integers { null, i(0), i(-1), i(1), i(INT64_MIN), i(INT64_MAX) };
+    const std::vector<Append> unsigneds { null, u(0), u(1), u(UINT64_MAX) };
+    const std::vector<Append> doubles { null, f(0.0), f(-0.0), f(0.1), f(0.30000000000000004),
+        f(1e308), f(-1e-308) };
+    const std::vector<Append> floats { null, f(0.1f), f(0.1), f(3.4028234e38f) };
+    const std::vector<Append> decimals { null, b("1"), b("1.0"), b("1.50"), b("1.5"), b("-0.00"),
+        b("0"), b("12345678901234567890.1"), b("12345678901234567890.2") };
+    const std::vector<Append> strings { null, b(""), b("abc"), b("ABC"), b("abc "),
+        b(std::string("a\0b", 3)), b(std::string("a\0c", 3)) };
+    const std::vector<Append> moments { null, moment(2024, 1, 1), moment(2024, 1, 1, 1),
+        moment(2024, 1, 1, 0, 1), moment(0, 0, 0) };
+    const std::vector<Append> durations { null, i(packTime(false, 1, 0, 0, 0)),
+        i(packTime(true, 1, 0, 0, 0)), i(packTime(false, 838, 59, 59, 999999)) };
+    struct Case {
+        K kind1;
+        const std::vector<Append> &values1;
+        K kind2;
+        const std::vector<Append> &values2;
+    };
+    const Case cases[] = {
+        { K::Integer, integers, K::Integer, integers },
+        { K::Unsigned, unsigneds, K::Bit, unsigneds },
+        { K::Bit, unsigneds, K::Unsigned, unsigneds },
+        { K::Integer, integers, K::Unsigned, unsigneds },
+        { K::Double, doubles, K::Double, doubles },
+        { K::Float, floats, K::Float, floats },
+        { K::Float, floats, K::Double, floats },
+        { K::Decimal, decimals, K::Decimal, decimals },
+        { K::Text, strings, K::Text, strings },
+        { K::Bytes, strings, K::Bytes, strings },
+        { K::Text, strings, K::Bytes, strings },
+        { K::Date, moments, K::DateTime, moments },
+        { K::DateTime, moments, K::DateTime, moments },
+        { K::Time, durations, K::Time, durations },
+        { K::Time, durations, K::DateTime, moments },
+    };
+    for (const Case &pairing : cases) {
+        // Every value of the first list against every value of the second, a record each.
+        Column column1("v", pairing.kind1);
+        Column column2("v", pairing.kind2);
+        for (const Append &first : pairing.values1) {
+            for (const Append &second : pairing.values2) {
+                first(column1);
+                second(column2);
+            }
+        }
+        QStringList expected;
+        for (std::size_t row = 0; row < column1.size(); ++row) {
+            if (cellsDiffer(column1.cell(row), column2.cell(row)))
+                expected << QString::number(row + 1);
+        }
+        ComparisonLines out;
+        compareTables(table({ column1 }), table({ column2 }), "t2", out);
+        QStringList found;
+        for (const QString &line : toList(out.fieldDifferences))
+            found << line.section(QLatin1Char(','), 0, 0).mid(7);
+        QCOMPARE(found, expected);
+        QVERIFY(out.addedDeleted.empty());
+    }
 }
 
 QTEST_APPLESS_MAIN(EngineTest)
