@@ -67,24 +67,30 @@ void ServerFaultsTest::serverStopsDuringComparison()
     // The comparison runs on this thread, so another one watches for the query and stops the
     // server while it runs.
     std::atomic<bool> stoppedDuringQuery = false;
+    std::string watchError;
     std::thread watcher([&] {
-        odbc::Connection connection;
-        connection.open(BuildConnectionString(server.login("kestrune_test")));
-        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        while (std::chrono::steady_clock::now() < deadline) {
-            odbc::Result running
-                = connection.execute("SELECT COUNT(*) FROM information_schema.PROCESSLIST "
-                                     "WHERE INFO LIKE 'select * from `big`%'");
-            if (running.firstField() != "0") {
-                std::this_thread::sleep_for(std::chrono::milliseconds(300));
-                stoppedDuringQuery = server.requestShutdown();
-                return;
+        try {
+            odbc::Connection connection;
+            connection.open(BuildConnectionString(server.login("kestrune_test")));
+            auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+            while (std::chrono::steady_clock::now() < deadline) {
+                odbc::Result running
+                    = connection.execute("SELECT COUNT(*) FROM information_schema.PROCESSLIST "
+                                         "WHERE INFO LIKE 'select * from `big`%'");
+                if (running.firstField() != "0") {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                    stoppedDuringQuery = server.requestShutdown();
+                    return;
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
             }
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        } catch (const odbc::Error &error) {
+            watchError = error.what();
         }
     });
     wizard.compare("big", "small1");
     watcher.join();
+    QVERIFY2(watchError.empty(), watchError.c_str());
     QVERIFY2(stoppedDuringQuery, "the server was stopped while the query ran");
     error = server.stop();
     QVERIFY2(error.isEmpty(), qPrintable(error));
