@@ -3,7 +3,6 @@
 #include "uitest.h"
 
 #include <QAbstractItemModelTester>
-#include <QHeaderView>
 #include <QTest>
 
 #include <stdexcept>
@@ -38,9 +37,7 @@ private slots:
     void clickedItemIsTheSelectedOne();
 
     void clearRemovesEveryItem();
-    void columnHeaderAndWidth();
     void modelPassesTheModelTester();
-    void holdsAMillionLines();
 };
 
 void TestListView::itemsArePositionedFromOne()
@@ -174,21 +171,6 @@ void TestListView::clearRemovesEveryItem()
         QStringLiteral("Field differences"));
 }
 
-void TestListView::columnHeaderAndWidth()
-{
-    ListView list;
-    list.addColumnHeader(QStringLiteral("Added / deleted records"));
-    list.setColumnWidthTwips(1, 4000);
-
-    QCOMPARE(list.model()->columnCount(), 1);
-    QCOMPARE(list.model()->headerData(0, Qt::Horizontal).toString(),
-        QStringLiteral("Added / deleted records"));
-    // 1440 twips to the inch.
-    QCOMPARE(list.columnWidth(0), qRound(4000 * list.logicalDpiX() / 1440.0));
-    // The user can still drag the divider.
-    QCOMPARE(list.header()->sectionResizeMode(0), QHeaderView::Interactive);
-}
-
 void TestListView::modelPassesTheModelTester()
 {
     ListView list;
@@ -202,21 +184,6 @@ void TestListView::modelPassesTheModelTester()
     list.clear();
     list.addItems(linesOf({ "again" }));
     QCOMPARE(list.count(), 1);
-}
-
-void TestListView::holdsAMillionLines()
-{
-    ListView list;
-    list.addColumnHeader(QStringLiteral("Field differences"));
-    TextLines lines;
-    const int total = 1000000;
-    for (int i = 1; i <= total; ++i)
-        lines.append("Record " + std::to_string(i));
-    list.addItems(lines);
-
-    QCOMPARE(list.count(), total);
-    QCOMPARE(list.itemText(total), QStringLiteral("Record 1000000"));
-    QCOMPARE(list.selectedIndex(), 1);
 }
 
 QTEST_MAIN(TestListView)

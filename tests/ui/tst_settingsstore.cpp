@@ -53,7 +53,6 @@ private slots:
     void readsAFileWrittenByHand();
 
     void fileIsCreatedPrivate();
-    void fileStaysPrivateOverManyWrites();
     void widerFileIsNarrowedOnTheNextWrite();
 
     void unreadableStoreIsAnError_data();
@@ -151,18 +150,6 @@ void TestSettingsStore::fileIsCreatedPrivate()
     // No temporary copy was left lying around with the password in it.
     QCOMPARE(QFileInfo(m_config.file()).dir().entryList(QDir::Files | QDir::Hidden),
         QStringList { "Vandrell.ini" });
-}
-
-void TestSettingsStore::fileStaysPrivateOverManyWrites()
-{
-    WideUmask wide;
-    QString password;
-    for (QChar c : QStringLiteral("a long password typed key by key")) {
-        password += c;
-        save(QStringLiteral("MyPassword"), password);
-        QCOMPARE(m_config.mode(), 0600);
-    }
-    QCOMPARE(get(QStringLiteral("MyPassword")), password);
 }
 
 void TestSettingsStore::widerFileIsNarrowedOnTheNextWrite()
