@@ -123,8 +123,9 @@ void ApplySkin(QWidget *loginPage)
 {
     QString path = programFile(QStringLiteral("/x/o.cjs"));
     QFileInfo skin(path);
-    // Only a normal file counts: a hidden one is as good as missing.
-    if (!skin.isFile() || skin.isHidden())
+    // Only a normal file counts. (A hidden file is one whose name starts with a dot, which
+    // "o.cjs" never does.)
+    if (!skin.isFile())
         return;
     UseButtonFaceColours(loginPage);
     SkinFramework engine;
