@@ -169,16 +169,16 @@ void ExportTest::failureKeepsTheOldFile()
     QFile::setPermissions(folder.filePath("locked"), QFile::ReadOwner | QFile::ExeOwner);
 
     compareAndSave("a", "b", path);
-    QFile::setPermissions(folder.filePath("locked"),
-        QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile::setPermissions(
+        folder.filePath("locked"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
     QCOMPARE(m_wizard->seam.messages.size(), 1);
     const ScriptedSeam::Message &report = m_wizard->seam.messages.constFirst();
     QCOMPARE(report.title, QStringLiteral("Application Error"));
     QCOMPARE(report.icon, Seam::Icon::Warning);
     QVERIFY2(report.text.startsWith(reason + "\r\n"), qPrintable(report.text));
-    QVERIFY2(report.text.contains(
-                 "\r\nin Kestrune2021/08/31.Form3.PushButton1_Click at line 120\r\r"),
+    QVERIFY2(
+        report.text.contains("\r\nin Kestrune2021/08/31.Form3.PushButton1_Click at line 120\r\r"),
         qPrintable(report.text));
     QCOMPARE(m_wizard->pages.form3().pointerShape(), 0);
     QCOMPARE(contents(old), QByteArray("keep me\r\n"));

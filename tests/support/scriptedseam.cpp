@@ -15,15 +15,9 @@ QString ScriptedSeam::askSaveFileName(const QString &title, const QString &filte
     return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
 }
 
-void ScriptedSeam::openUrl(const QUrl &url)
-{
-    openedUrls.append(url);
-}
+void ScriptedSeam::openUrl(const QUrl &url) { openedUrls.append(url); }
 
-int ScriptedSeam::drawOneToHundred()
-{
-    return draws.isEmpty() ? 1 : draws.takeFirst();
-}
+int ScriptedSeam::drawOneToHundred() { return draws.isEmpty() ? 1 : draws.takeFirst(); }
 
 QStringList ScriptedSeam::messageTexts() const
 {
