@@ -70,7 +70,7 @@ struct ColumnInfo {
 // Values up to this size are fetched in bound column arrays; longer ones with SQLGetData.
 constexpr SQLLEN maxBindWidth = 4096;
 constexpr SQLULEN maxRowsetRows = 1024;
-constexpr SQLULEN maxRowsetBytes = 8 * 1024 * 1024;
+constexpr SQLULEN maxRowsetBytes = SQLULEN(8) * 1024 * 1024;
 
 SQLLEN numericAttribute(SQLHSTMT statement, SQLUSMALLINT column, SQLUSMALLINT field)
 {
@@ -439,7 +439,7 @@ struct Result::Statement {
     // read from before is fetched again.
     bool rowTouched = false;
     std::optional<std::string> firstField;
-    std::vector<char> scratch = std::vector<char>(64 * 1024);
+    std::vector<char> scratch = std::vector<char>(std::size_t(64) * 1024);
 
     ~Statement() { release(); }
 
@@ -599,7 +599,8 @@ Result::Result(Connection &connection, const std::string &sql)
     SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_STMT, owner.connection, &s.handle);
     if (!SQL_SUCCEEDED(rc)) {
         s.handle = SQL_NULL_HSTMT;
-        check(rc == SQL_INVALID_HANDLE ? rc : SQL_ERROR, SQL_HANDLE_DBC, owner.connection);
+        check(
+            rc == SQL_INVALID_HANDLE ? rc : SQLRETURN(SQL_ERROR), SQL_HANDLE_DBC, owner.connection);
     }
     s.owner = &owner;
     owner.statements.push_back(&s);

@@ -184,7 +184,7 @@ void EngineTest::pairedKindsFollowTheValueRule()
     auto i = [](std::int64_t v) -> Append { return [v](Column &c) { c.appendInteger(v); }; };
     auto u = [](std::uint64_t v) -> Append { return [v](Column &c) { c.appendUnsigned(v); }; };
     auto f = [](double v) -> Append { return [v](Column &c) { c.appendFloating(v); }; };
-    auto b = [](std::string v) -> Append { return [v](Column &c) { c.appendBytes(v); }; };
+    auto b = [](const std::string &v) -> Append { return [v](Column &c) { c.appendBytes(v); }; };
     auto moment = [&](int y, int m, int d, int h = 0, int us = 0) {
         return i(packDateTime({ y, m, d, h, 0, 0, us }));
     };

@@ -270,7 +270,7 @@ void ResultFileTest::writeFailureRemovesTemporaryFile()
     rlimit saved;
     QCOMPARE(::getrlimit(RLIMIT_FSIZE, &saved), 0);
     rlimit limited = saved;
-    limited.rlim_cur = 64 * 1024;
+    limited.rlim_cur = rlim_t(64) * 1024;
     auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
     QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limited), 0);
     std::optional<QString> reason = saveError(path, lines);

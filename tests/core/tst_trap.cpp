@@ -41,12 +41,12 @@ void TrapTest::failingStatementIsReportedAndHandlerGoesOn()
 {
     RecordingTrap recording;
     std::vector<int> ran;
-    recording.trap.step(100, [&] { ran.push_back(100); });
+    recording.trap.step(100, [&] { ran.emplace_back(100); });
     recording.trap.step(102, [&] {
         fail("Access denied");
-        ran.push_back(-102);
+        ran.emplace_back(-102);
     });
-    recording.trap.step(104, [&] { ran.push_back(104); });
+    recording.trap.step(104, [&] { ran.emplace_back(104); });
 
     QCOMPARE(ran, std::vector<int>({ 100, 104 }));
     QCOMPARE(recording.reports,
@@ -59,13 +59,13 @@ void TrapTest::failureInCalledProcedureReportsCaller()
     RecordingTrap recording;
     std::vector<std::string> ran;
     auto procedure = [&] {
-        ran.push_back("procedure start");
+        ran.emplace_back("procedure start");
         fail("Disk full");
-        ran.push_back("procedure rest");
+        ran.emplace_back("procedure rest");
     };
-    recording.trap.step(102, [&] { ran.push_back("102"); });
+    recording.trap.step(102, [&] { ran.emplace_back("102"); });
     recording.trap.step(104, procedure);
-    recording.trap.step(106, [&] { ran.push_back("106"); });
+    recording.trap.step(106, [&] { ran.emplace_back("106"); });
 
     QCOMPARE(ran, std::vector<std::string>({ "102", "procedure start", "106" }));
     QCOMPARE(

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <netinet/in.h>
 #include <optional>
+#include <stdexcept>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
@@ -51,9 +52,10 @@ std::string unusedPort()
     sockaddr_in address {};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(s, reinterpret_cast<sockaddr *>(&address), sizeof address);
     socklen_t length = sizeof address;
-    getsockname(s, reinterpret_cast<sockaddr *>(&address), &length);
+    if (bind(s, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0
+        || getsockname(s, reinterpret_cast<sockaddr *>(&address), &length) != 0)
+        throw std::runtime_error("no free port on 127.0.0.1");
     close(s);
     return std::to_string(ntohs(address.sin_port));
 }

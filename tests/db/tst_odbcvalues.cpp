@@ -91,8 +91,8 @@ private slots:
         QTest::addColumn<ColumnKind>("kind");
         QTest::addColumn<int>("fractionDigits");
         QTest::addColumn<QByteArray>("expected");
-        auto row = [](const char *tag, const char *type, QByteArray literal, ColumnKind kind,
-                       int fraction, QByteArray expected) {
+        auto row = [](const char *tag, const char *type, const QByteArray &literal, ColumnKind kind,
+                       int fraction, const QByteArray &expected) {
             QTest::newRow(tag) << QByteArray(type) << literal << kind << fraction << expected;
         };
         using K = ColumnKind;

@@ -45,8 +45,8 @@ void clickItem(ListView &list, int position)
 void Wizard::compare(const QString &table1, const QString &table2)
 {
     Form2 &form2 = pages.form2();
-    int position1 = itemsOf(*form2.ListView1).indexOf(table1) + 1;
-    int position2 = itemsOf(*form2.ListView2).indexOf(table2) + 1;
+    int position1 = static_cast<int>(itemsOf(*form2.ListView1).indexOf(table1)) + 1;
+    int position2 = static_cast<int>(itemsOf(*form2.ListView2).indexOf(table2)) + 1;
     QVERIFY2(position1 > 0 && position2 > 0, "both tables are listed");
     clickItem(*form2.ListView1, position1);
     clickItem(*form2.ListView2, position2);
