@@ -1,4 +1,5 @@
 #include "results/resultfile.h"
+#include "support/files.h"
 
 #include <QDirIterator>
 #include <QFile>
@@ -16,6 +17,8 @@
 #include <unistd.h>
 
 using namespace kestrune;
+using kestrune::testfiles::contents;
+using kestrune::testfiles::writeFile;
 
 class ResultFileTest : public QObject {
     Q_OBJECT
@@ -58,21 +61,6 @@ TextLines textLines(const QStringList &lines)
     return out;
 }
 
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return "<unreadable>";
-    return file.readAll();
-}
-
-void writeFile(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(content), content.size());
-}
-
 // Every entry under a folder, hidden ones too, with the content of each file.
 QMap<QString, QByteArray> snapshot(const QString &folder)
 {
@@ -81,7 +69,7 @@ QMap<QString, QByteArray> snapshot(const QString &folder)
         QDirIterator::Subdirectories);
     while (it.hasNext()) {
         QString path = it.next();
-        entries.insert(path, it.fileInfo().isFile() ? readFile(path) : QByteArray("<folder>"));
+        entries.insert(path, it.fileInfo().isFile() ? contents(path) : QByteArray("<folder>"));
     }
     return entries;
 }
@@ -161,7 +149,7 @@ void ResultFileTest::largeOutputMatchesStream()
     QTemporaryDir dir;
     QString path = dir.filePath("big.txt");
     QCOMPARE(saveError(path, first, second), std::nullopt);
-    QVERIFY(readFile(path) == QByteArray::fromStdString(stream.str()));
+    QVERIFY(contents(path) == QByteArray::fromStdString(stream.str()));
 }
 
 void ResultFileTest::emptyResultLeavesEmptyFile()
@@ -172,7 +160,7 @@ void ResultFileTest::emptyResultLeavesEmptyFile()
 
     QCOMPARE(saveError(path, {}, {}), std::nullopt);
     QVERIFY(QFileInfo::exists(path));
-    QCOMPARE(readFile(path), QByteArray());
+    QCOMPARE(contents(path), QByteArray());
 }
 
 void ResultFileTest::secondSaveReplacesWholeFile()
@@ -181,7 +169,7 @@ void ResultFileTest::secondSaveReplacesWholeFile()
     QString path = dir.filePath("out.txt");
     QCOMPARE(saveError(path, textLines({ "a long first line", "and another" })), std::nullopt);
     QCOMPARE(saveError(path, textLines({ "short" })), std::nullopt);
-    QCOMPARE(readFile(path), QByteArray("short\r\n"));
+    QCOMPARE(contents(path), QByteArray("short\r\n"));
 }
 
 void ResultFileTest::readOnlyTargetIsReplaced()
@@ -193,7 +181,7 @@ void ResultFileTest::readOnlyTargetIsReplaced()
 
     QCOMPARE(saveError(path, someLines), std::nullopt);
     QCOMPARE(
-        readFile(path), QByteArray("Record 1,Field \"a\" has changed from \"1\" to \"2\"\r\n"));
+        contents(path), QByteArray("Record 1,Field \"a\" has changed from \"1\" to \"2\"\r\n"));
     // The new file gets the mode of any newly created file.
     struct stat info;
     QCOMPARE(::stat(QFile::encodeName(path), &info), 0);
@@ -291,7 +279,7 @@ void ResultFileTest::linkIsKeptAndItsFileReplaced()
 
     QCOMPARE(saveError(link, textLines({ "new" })), std::nullopt);
     QVERIFY(QFileInfo(link).isSymLink());
-    QCOMPARE(readFile(real), QByteArray("new\r\n"));
+    QCOMPARE(contents(real), QByteArray("new\r\n"));
     QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
         QStringList({ "link.txt", "real.txt" }));
 }

@@ -1,5 +1,6 @@
 #include "flow/wizard.h"
 #include "program.h"
+#include "support/files.h"
 
 #include "compare/tableselectionpage.h"
 #include "db/loginpage.h"
@@ -14,6 +15,7 @@
 #include <QTest>
 
 using namespace kestrune;
+using kestrune::testfiles::contents;
 
 namespace {
 
@@ -33,14 +35,6 @@ QString fieldLine(int record, const QString &field, const QString &from, const Q
     return QStringLiteral("Record %1,Field \"%2\" has changed from ")
                .arg(QString::number(record), field)
         + quoted(from) + " to " + quoted(to);
-}
-
-QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return "<missing>";
-    return file.readAll();
 }
 
 // Column, SQL value and the value's text in a line, one for each kind of column.

@@ -1,5 +1,6 @@
 #include "flow/wizard.h"
 #include "program.h"
+#include "support/files.h"
 
 #include "results/resultspage.h"
 #include "support/testdb.h"
@@ -16,25 +17,12 @@
 #include <sys/stat.h>
 
 using namespace kestrune;
+using kestrune::testfiles::contents;
+using kestrune::testfiles::writeFile;
 
 namespace {
 
 const char *database = "kt_fault_save";
-
-QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return "<missing>";
-    return file.readAll();
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
 
 QStringList filesIn(const QString &folder)
 {

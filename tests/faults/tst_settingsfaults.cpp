@@ -1,4 +1,5 @@
 #include "program.h"
+#include "support/files.h"
 
 #include "compare/tableselectionpage.h"
 #include "db/loginpage.h"
@@ -15,18 +16,11 @@
 #include <unistd.h>
 
 using namespace kestrune;
+using kestrune::testfiles::contents;
 
 namespace {
 
 const char *database = "kt_fault_settings";
-
-QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return "<unreadable>";
-    return file.readAll();
-}
 
 // The ordinary user that AsOrdinaryUser switches to owns the store, as a user owns their own.
 void handOver(const QString &path, mode_t mode)

@@ -1,3 +1,4 @@
+#include "support/files.h"
 #include "wizard.h"
 
 #include "compare/tableselectionpage.h"
@@ -14,25 +15,12 @@
 #include <unistd.h>
 
 using namespace kestrune;
+using kestrune::testfiles::contents;
+using kestrune::testfiles::writeFile;
 
 namespace {
 
 const char *database = "kt_flow_export";
-
-QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return "<missing>";
-    return file.readAll();
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
 
 } // namespace
 
