@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 
 using namespace kestrune;
+using uitest::WideUmask;
 
 namespace {
 
@@ -23,19 +24,6 @@ void save(const QString &key, const QString &value)
 {
     SaveSetting(settingsApplication, settingsSection, key, value);
 }
-
-// Files are created as if no umask narrowed them, so only the store's own care keeps them private.
-class WideUmask {
-public:
-    WideUmask()
-        : m_old(::umask(0))
-    {
-    }
-    ~WideUmask() { ::umask(m_old); }
-
-private:
-    mode_t m_old;
-};
 
 } // namespace
 

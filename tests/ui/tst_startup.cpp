@@ -22,6 +22,7 @@
 using namespace kestrune;
 using uitest::itemsOf;
 using uitest::typeInto;
+using uitest::WideUmask;
 
 namespace {
 
@@ -53,19 +54,6 @@ LoginDetails as(const std::string &user, const std::string &password)
     login.password = password;
     return login;
 }
-
-// Files are created as if no umask narrowed them, so only the store's own care keeps them private.
-class WideUmask {
-public:
-    WideUmask()
-        : m_old(::umask(0))
-    {
-    }
-    ~WideUmask() { ::umask(m_old); }
-
-private:
-    mode_t m_old;
-};
 
 } // namespace
 

@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 
 #include <string>
+#include <sys/stat.h>
 
 class QLineEdit;
 class QWidget;
@@ -50,6 +51,21 @@ public:
 
 private:
     QString m_path;
+};
+
+// Files are created as if no umask narrowed them, so only the store's own care keeps them private.
+class WideUmask {
+public:
+    WideUmask()
+        : m_old(::umask(0))
+    {
+    }
+    ~WideUmask() { ::umask(m_old); }
+    WideUmask(const WideUmask &) = delete;
+    WideUmask &operator=(const WideUmask &) = delete;
+
+private:
+    mode_t m_old;
 };
 
 // A pointer move with no button held, delivered to the widget as the window system would.
