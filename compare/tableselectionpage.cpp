@@ -20,9 +20,6 @@ namespace kestrune {
 
 namespace {
 
-const QString tableListTip
-    = QStringLiteral("Move | line to right and out of window to reveal full names.");
-
 // A whole table, read and released at once so the driver's copy of the rows is freed before
 // the next table is read.
 Table readTable(odbc::Connection &connection, const std::string &name)
@@ -49,15 +46,9 @@ Form2::Form2(Seam &seam, Pages &pages)
     ListView1 = placeWidget<ListView>(Frame1, "ListView1", 240, 300, 3120, 3075);
     ListView2 = placeWidget<ListView>(Frame1, "ListView2", 3480, 300, 3120, 3075);
     for (ListView *list : { ListView1, ListView2 })
-        list->setToolTip(tableListTip);
-    PushButton2 = placeWidget<QPushButton>(this, "PushButton2", 120, 4245, 3360, 405);
-    PushButton2->setText(QStringLiteral("< Back"));
-    PushButton3 = placeWidget<QPushButton>(this, "PushButton3", 3600, 4245, 3360, 405);
-    PushButton3->setText(QStringLiteral("Next >"));
-    for (QPushButton *button : { PushButton2, PushButton3 }) {
-        button->setFont(boldArial(11.25));
-        button->setAutoDefault(false);
-    }
+        list->setToolTip(columnDividerTip);
+    PushButton2 = placeButton(this, "PushButton2", "< Back", 120, 4245, 3360, 405);
+    PushButton3 = placeButton(this, "PushButton3", "Next >", 3600, 4245, 3360, 405);
     ProgressBar1 = placeWidget<QProgressBar>(this, "ProgressBar1", 120, 3720, 6840, 405);
     ProgressBar1->setFormat(QStringLiteral("Progress Bar"));
     ProgressBar1->setValue(0);
@@ -104,24 +95,20 @@ void Form2::PushButton3_Click()
         compare();
     } catch (const std::exception &error) {
         setPointerShape(DefaultPointer);
-        seam().showMessage(
-            QStringLiteral("Could not join this tables.\r\n") + QString::fromUtf8(error.what()),
-            applicationTitle(), Seam::Icon::None);
+        showMessage(
+            QStringLiteral("Could not join this tables.\r\n") + QString::fromUtf8(error.what()));
     }
 }
 
 void Form2::compare()
 {
-    auto message = [this](const QString &text) {
-        seam().showMessage(text, applicationTitle(), Seam::Icon::None);
-    };
     odbc::Connection connection;
     if (ListView1->count() == 0 || ListView2->count() == 0) {
-        message(QStringLiteral("Please select a table from each."));
+        showMessage(QStringLiteral("Please select a table from each."));
         return;
     }
     if (ListView1->selectedIndex() == ListView2->selectedIndex()) {
-        message(QStringLiteral("Please select 2 different tables to compare."));
+        showMessage(QStringLiteral("Please select 2 different tables to compare."));
         return;
     }
     setPointerShape(Hourglass);
@@ -137,7 +124,7 @@ void Form2::compare()
         { std::pair { &table1, name1 }, std::pair { &table2, name2 } }) {
         if (table->rowCount() == 0) {
             setPointerShape(DefaultPointer);
-            message(name + QStringLiteral(" does not contain any data."));
+            showMessage(name + QStringLiteral(" does not contain any data."));
             return;
         }
     }

@@ -54,16 +54,9 @@ Form1::Form1(Seam &seam, Pages &pages)
     Text3->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
     Text3->setAttribute(Qt::WA_InputMethodEnabled, false);
 
-    PushButton5 = placeWidget<QPushButton>(Frame1, "PushButton5", 240, 2280, 3600, 405);
-    PushButton5->setText(QStringLiteral("Test Connection"));
-    PushButton2 = placeWidget<QPushButton>(Frame1, "PushButton2", 3960, 2280, 3600, 405);
-    PushButton2->setText(QStringLiteral("Help"));
-    PushButton3 = placeWidget<QPushButton>(this, "PushButton3", 120, 3140, 7800, 405);
-    PushButton3->setText(QStringLiteral("Next >"));
-    for (QPushButton *button : { PushButton5, PushButton2, PushButton3 }) {
-        button->setFont(boldArial(11.25));
-        button->setAutoDefault(false);
-    }
+    PushButton5 = placeButton(Frame1, "PushButton5", "Test Connection", 240, 2280, 3600, 405);
+    PushButton2 = placeButton(Frame1, "PushButton2", "Help", 3960, 2280, 3600, 405);
+    PushButton3 = placeButton(this, "PushButton3", "Next >", 120, 3140, 7800, 405);
 
     QWidget::setTabOrder(Text1, Text5);
     QWidget::setTabOrder(Text5, Text2);
@@ -173,15 +166,13 @@ void Form1::PushButton5_Click()
         if (!connection)
             throw std::runtime_error("The connection could not be created.");
         connection->open(BuildConnectionString(loginDetails()));
-        seam().showMessage(
-            QStringLiteral("Connection successful."), applicationTitle(), Seam::Icon::None);
+        showMessage(QStringLiteral("Connection successful."));
         setPointerShape(DefaultPointer);
     } catch (const std::exception &) {
-        seam().showMessage(
+        showMessage(
             QStringLiteral("Could not connect. Please check with your administrator. Make sure "
                            "you are allowed to connect to your database remotely and not just "
-                           "through web-based control panels."),
-            applicationTitle(), Seam::Icon::None);
+                           "through web-based control panels."));
         setPointerShape(DefaultPointer);
     }
 }
@@ -205,13 +196,10 @@ void Form1::PushButton2_Click()
         piece4 = QStringLiteral("Finally, make sure your host allows a direct connection to your "
                                 "MySQL database -- not a web based connection, for example.");
     });
-    trap.step(112, [&] {
-        seam().showMessage(piece1 + piece2 + piece3 + piece4, applicationTitle(), Seam::Icon::None);
-    });
+    trap.step(112, [&] { showMessage(piece1 + piece2 + piece3 + piece4); });
     trap.step(116, [&] {
-        seam().showMessage(
-            QStringLiteral("You must have Access 2000 or higher installed for this MySQL program."),
-            applicationTitle(), Seam::Icon::None);
+        showMessage(QStringLiteral(
+            "You must have Access 2000 or higher installed for this MySQL program."));
     });
 }
 

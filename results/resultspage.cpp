@@ -21,21 +21,15 @@ Form3::Form3(Seam &seam, Pages &pages)
     setFixedSizeTwips(5880, 5865);
     setFont(boldArial(9));
 
-    PushButton2 = placeWidget<QPushButton>(this, "PushButton2", 120, 5400, 5655, 405);
-    PushButton2->setText(QStringLiteral("< Back"));
+    PushButton2 = placeButton(this, "PushButton2", "< Back", 120, 5400, 5655, 405);
     ListView1 = placeWidget<ListView>(this, "ListView1", 120, 120, 5640, 2280);
-    ListView1->setToolTip(
-        QStringLiteral("Move | line to right and out of window to reveal full names."));
+    ListView1->setToolTip(columnDividerTip);
     ListView2 = placeWidget<ListView>(this, "ListView2", 120, 2520, 5640, 2280);
-    ListView2->setToolTip(QStringLiteral("Drag and drop files here. Double-click item to remove "
-                                         "it. Move | line to right and out of window to reveal "
-                                         "full names."));
-    PushButton1 = placeWidget<QPushButton>(this, "PushButton1", 120, 4890, 5655, 405);
-    PushButton1->setText(QStringLiteral("Save Results As Text File"));
-    for (QPushButton *button : { PushButton1, PushButton2 }) {
-        button->setFont(boldArial(11.25));
-        button->setAutoDefault(false);
-    }
+    ListView2->setToolTip(
+        QStringLiteral("Drag and drop files here. Double-click item to remove it. ")
+        + columnDividerTip);
+    PushButton1
+        = placeButton(this, "PushButton1", "Save Results As Text File", 120, 4890, 5655, 405);
 
     QWidget::setTabOrder(PushButton2, ListView1);
     QWidget::setTabOrder(ListView1, ListView2);
@@ -87,9 +81,7 @@ void Form3::PushButton1_Click()
     trap.step(122, [&] { setPointerShape(DefaultPointer); });
     // A failed save is reported above and never followed by "Done.".
     if (saved)
-        trap.step(124, [&] {
-            seam().showMessage(QStringLiteral("Done."), applicationTitle(), Seam::Icon::None);
-        });
+        trap.step(124, [&] { showMessage(QStringLiteral("Done.")); });
 }
 
 void Form3::PushButton2_Click()

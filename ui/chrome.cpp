@@ -85,6 +85,16 @@ QFont boldArial(qreal points)
     return font;
 }
 
+QPushButton *placeButton(QWidget *parent, const char *name, const char *caption, int left, int top,
+    int width, int height)
+{
+    auto *button = placeWidget<QPushButton>(parent, name, left, top, width, height);
+    button->setText(QString::fromLatin1(caption));
+    button->setFont(boldArial(11.25));
+    button->setAutoDefault(false);
+    return button;
+}
+
 int twipsToPixels(int twips)
 {
     qreal dpi = 96;

@@ -8,6 +8,10 @@
 
 namespace kestrune {
 
+// The tooltip of a list whose single column may cut its lines off.
+inline const QString columnDividerTip
+    = QStringLiteral("Move | line to right and out of window to reveal full names.");
+
 // The items of a list view: lines of text kept in one buffer, shown in the first column.
 class ListModel : public QAbstractListModel {
     Q_OBJECT

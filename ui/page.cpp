@@ -1,5 +1,6 @@
 #include "ui/page.h"
 
+#include "app/applicationerror.h"
 #include "ui/chrome.h"
 
 #include <QAbstractScrollArea>
@@ -19,6 +20,11 @@ Page::Page(Seam &seam, const QString &objectName)
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
         | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setMouseTracking(true);
+}
+
+void Page::showMessage(const QString &text) const
+{
+    m_seam.showMessage(text, applicationTitle(), Seam::Icon::None);
 }
 
 void Page::setPointerShape(int shape)

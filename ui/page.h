@@ -21,6 +21,8 @@ public:
     Page(Seam &seam, const QString &objectName);
 
     Seam &seam() const { return m_seam; }
+    // A plain box: OK only, no icon, the application's title.
+    void showMessage(const QString &text) const;
 
     int pointerShape() const { return m_pointerShape; }
     void setPointerShape(int shape);

@@ -3,6 +3,7 @@
 #include "ui/chrome.h"
 
 #include <QFont>
+#include <QPushButton>
 #include <QWidget>
 
 namespace kestrune {
@@ -20,5 +21,9 @@ W *placeWidget(QWidget *parent, const char *name, int left, int top, int width, 
         twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height));
     return widget;
 }
+
+// A push button with its caption in the buttons' font; Enter in a field does not press it.
+QPushButton *placeButton(QWidget *parent, const char *name, const char *caption, int left, int top,
+    int width, int height);
 
 } // namespace kestrune
