@@ -25,12 +25,6 @@ void TextLines::clear()
     m_ends.shrink_to_fit();
 }
 
-void TextLines::reserve(std::size_t lines, std::size_t bytes)
-{
-    m_ends.reserve(lines);
-    m_text.reserve(bytes);
-}
-
 std::string_view TextLines::at(std::size_t index) const
 {
     std::uint64_t begin = index == 0 ? 0 : m_ends[index - 1];

@@ -13,12 +13,10 @@ public:
     void append(std::string_view line);
     void append(const TextLines &other);
     void clear();
-    void reserve(std::size_t lines, std::size_t bytes);
 
     std::size_t size() const { return m_ends.size(); }
     bool empty() const { return m_ends.empty(); }
     std::string_view at(std::size_t index) const; // from 0
-    std::size_t byteCount() const { return m_text.size(); }
 
 private:
     std::string m_text;
