@@ -1,5 +1,5 @@
-#include "app/pages.h"
-#include "app/seam.h"
+#include "app/pageflow.h"
+#include "widgets/seam.h"
 
 #include <QApplication>
 
@@ -11,7 +11,7 @@ int main(int argc, char *argv[])
     std::signal(SIGPIPE, SIG_IGN);
     QApplication app(argc, argv);
     kestrune::QtSeam seam;
-    kestrune::Pages pages(seam);
+    kestrune::PageFlow pages(seam);
     pages.start();
     return app.exec();
 }

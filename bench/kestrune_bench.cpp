@@ -7,13 +7,14 @@
 //     appends LINES result lines to a results list, then drags it from top to bottom, timing
 //     every step together with its repaint.
 
-#include "app/pages.h"
-#include "app/seam.h"
-#include "compare/tableselectionpage.h"
-#include "db/loginpage.h"
-#include "results/resultspage.h"
-#include "results/textlines.h"
-#include "ui/listview.h"
+#include "app/pageflow.h"
+#include "core/textlines.h"
+#include "support/controls.h"
+#include "widgets/listview.h"
+#include "widgets/loginpage.h"
+#include "widgets/resultspage.h"
+#include "widgets/seam.h"
+#include "widgets/tableselectionpage.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -80,42 +81,47 @@ int compare(char **argv)
 {
     BenchSeam seam;
     seam.savePath = QString::fromLocal8Bit(argv[7]);
-    Pages pages(seam);
+    PageFlow pages(seam);
     pages.start();
-    Form1 &form1 = pages.form1();
-    form1.Text1->setText(QString::fromLocal8Bit(argv[0]));
-    form1.Text5->setText(QString::fromLocal8Bit(argv[1]));
-    form1.Text2->setText(QString::fromLocal8Bit(argv[2]));
-    form1.Text3->setText(QString::fromLocal8Bit(argv[3]));
-    form1.Text4->setText(QString::fromLocal8Bit(argv[4]));
-    form1.PushButton3->click();
+    LoginPage &loginPage = pages.loginPage();
+    control<QLineEdit>(loginPage, "Text1")->setText(QString::fromLocal8Bit(argv[0]));
+    control<QLineEdit>(loginPage, "Text5")->setText(QString::fromLocal8Bit(argv[1]));
+    control<QLineEdit>(loginPage, "Text2")->setText(QString::fromLocal8Bit(argv[2]));
+    control<QLineEdit>(loginPage, "Text3")->setText(QString::fromLocal8Bit(argv[3]));
+    control<QLineEdit>(loginPage, "Text4")->setText(QString::fromLocal8Bit(argv[4]));
+    control<QPushButton>(loginPage, "PushButton3")->click();
     if (!seam.messages.isEmpty())
         fail(QStringLiteral("logging in showed: ") + seam.messages.join(QStringLiteral(" | ")));
 
-    Form2 &form2 = pages.form2();
-    form2.ListView1->select(positionOf(*form2.ListView1, QString::fromLocal8Bit(argv[5])));
-    form2.ListView2->select(positionOf(*form2.ListView2, QString::fromLocal8Bit(argv[6])));
-    Form3 &form3 = pages.form3();
+    TableSelectionPage &selectionPage = pages.tableSelectionPage();
+    control<ListView>(selectionPage, "ListView1")
+        ->select(positionOf(
+            *control<ListView>(selectionPage, "ListView1"), QString::fromLocal8Bit(argv[5])));
+    control<ListView>(selectionPage, "ListView2")
+        ->select(positionOf(
+            *control<ListView>(selectionPage, "ListView2"), QString::fromLocal8Bit(argv[6])));
+    ResultsPage &resultsPage = pages.resultsPage();
     QCoreApplication::processEvents();
 
     QElapsedTimer timer;
     timer.start();
-    form2.PushButton3->click();
-    form3.repaint();
+    control<QPushButton>(selectionPage, "PushButton3")->click();
+    resultsPage.repaint();
     const double compareSeconds = seconds(timer);
     const long peak = peakResidentBytes();
-    if (!seam.messages.isEmpty() || !form3.isVisible())
+    if (!seam.messages.isEmpty() || !resultsPage.isVisible())
         fail(QStringLiteral("the comparison showed: ") + seam.messages.join(QStringLiteral(" | ")));
 
     timer.start();
-    form3.PushButton1->click();
+    control<QPushButton>(resultsPage, "PushButton1")->click();
     const double exportSeconds = seconds(timer);
     if (seam.messages != QStringList { QStringLiteral("Done.") })
         fail(QStringLiteral("the save showed: ") + seam.messages.join(QStringLiteral(" | ")));
 
     std::printf("compare_seconds=%.6f\npeak_rss_bytes=%ld\nfield_differences=%d\n"
                 "added_deleted=%d\nexport_seconds=%.6f\nexport_bytes=%lld\n",
-        compareSeconds, peak, form3.ListView1->count(), form3.ListView2->count(), exportSeconds,
+        compareSeconds, peak, control<ListView>(resultsPage, "ListView1")->count(),
+        control<ListView>(resultsPage, "ListView2")->count(), exportSeconds,
         static_cast<long long>(QFileInfo(seam.savePath).size()));
     return 0;
 }
@@ -142,11 +148,11 @@ int list(char **argv)
 {
     const std::size_t count = std::strtoull(argv[0], nullptr, 10);
     BenchSeam seam;
-    Pages pages(seam);
-    Form3 &form3 = pages.form3();
-    form3.show();
+    PageFlow pages(seam);
+    ResultsPage &resultsPage = pages.resultsPage();
+    resultsPage.show();
     QCoreApplication::processEvents();
-    ListView &view = *form3.ListView1;
+    ListView &view = *control<ListView>(resultsPage, "ListView1");
     TextLines lines = resultLines(count);
 
     QElapsedTimer timer;

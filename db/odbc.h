@@ -1,6 +1,6 @@
 #pragma once
 
-#include "compare/value.h"
+#include "core/value.h"
 
 #include <memory>
 #include <stdexcept>
@@ -8,10 +8,25 @@
 
 namespace kestrune::odbc {
 
-// A failed ODBC call, carrying the driver's message text unchanged.
+// A failed ODBC call, carrying the driver's message text unchanged, and its SQLSTATE when the
+// driver gave one.
 class Error : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    explicit Error(const std::string &message, std::string sqlState = {})
+        : std::runtime_error(message)
+        , m_sqlState(std::move(sqlState))
+    {
+    }
+
+    const std::string &sqlState() const { return m_sqlState; }
+    // "[SQLSTATE] message", or the message alone when there is no state.
+    std::string withState() const
+    {
+        return m_sqlState.empty() ? what() : "[" + m_sqlState + "] " + what();
+    }
+
+private:
+    std::string m_sqlState;
 };
 
 class Result;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "compare/value.h"
+#include "core/value.h"
 
 #include <QMetaType>
 

@@ -1,5 +1,5 @@
-#include "compare/engine.h"
-#include "compare/valuecompare.h"
+#include "core/engine.h"
+#include "core/valuecompare.h"
 
 #include <QTest>
 

@@ -1,4 +1,4 @@
-#include "app/errorreport.h"
+#include "core/errorreport.h"
 
 #include <QTest>
 
@@ -31,22 +31,22 @@ void ErrorReportTest::message_data()
     QTest::addColumn<QByteArray>("expected");
 
     QTest::newRow("help handler, statement 112")
-        << QByteArray("Table 'shop.nosuch' doesn't exist") << bytes(trace::form1Help) << 112
+        << QByteArray("Table 'shop.nosuch' doesn't exist") << bytes(trace::loginHelp) << 112
         << "Table 'shop.nosuch' doesn't exist\r\n"
            "in Kestrune2021/08/31.Form1.PushButton2_Click at line 112\r\r"
             + request;
     QTest::newRow("empty description starts with CR LF")
-        << QByteArray() << bytes(trace::form3Save) << 120
+        << QByteArray() << bytes(trace::resultsSave) << 120
         << "\r\nin Kestrune2021/08/31.Form3.PushButton1_Click at line 120\r\r" + request;
     QTest::newRow("description kept as worded")
-        << QByteArray("Zeile 1\r\nGrüße 東京 ") << bytes(trace::form1Load) << 100
+        << QByteArray("Zeile 1\r\nGrüße 東京 ") << bytes(trace::loginLoad) << 100
         << "Zeile 1\r\nGrüße 東京 \r\nin Kestrune2021/08/31.Form1.Form_Load at line 100\r\r"
             + request;
     QTest::newRow("no statement stored yet")
-        << QByteArray("x") << bytes(trace::form2Load) << 0
+        << QByteArray("x") << bytes(trace::tableSelectionLoad) << 0
         << "x\r\nin Kestrune2021/08/31.Form2.Form_Load at line 0\r\r" + request;
     QTest::newRow("largest number, no separators")
-        << QByteArray("x") << bytes(trace::form3Back) << 2147483647
+        << QByteArray("x") << bytes(trace::resultsBack) << 2147483647
         << "x\r\nin Kestrune2021/08/31.Form3.PushButton2_Click at line 2147483647\r\r" + request;
 }
 
@@ -63,7 +63,7 @@ void ErrorReportTest::message()
 
 void ErrorReportTest::nextLabelRunsIntoLineNumber()
 {
-    QByteArray text = QByteArray::fromStdString(applicationErrorText("D", trace::form1Next, 108));
+    QByteArray text = QByteArray::fromStdString(applicationErrorText("D", trace::loginNext, 108));
     QVERIFY(text.contains(".Form1.PushButton3_Click at line 108\r\r"));
     QVERIFY(!text.contains("  "));
 }
@@ -73,16 +73,20 @@ void ErrorReportTest::traceLabels_data()
     QTest::addColumn<QByteArray>("label");
     QTest::addColumn<QByteArray>("expected");
 
-    QTest::newRow("Form1 load") << bytes(trace::form1Load) << QByteArray("Form1.Form_Load");
-    QTest::newRow("Form1 help") << bytes(trace::form1Help) << QByteArray("Form1.PushButton2_Click");
-    QTest::newRow("Form1 next") << bytes(trace::form1Next) << QByteArray("Form1.PushButton3_Click");
+    QTest::newRow("Form1 load") << bytes(trace::loginLoad) << QByteArray("Form1.Form_Load");
+    QTest::newRow("Form1 help") << bytes(trace::loginHelp) << QByteArray("Form1.PushButton2_Click");
+    QTest::newRow("Form1 next") << bytes(trace::loginNext) << QByteArray("Form1.PushButton3_Click");
     QTest::newRow("Form1 test connection")
-        << bytes(trace::form1TestConnection) << QByteArray("Form1.PushButton5_Click");
-    QTest::newRow("Form2 load") << bytes(trace::form2Load) << QByteArray("Form2.Form_Load");
-    QTest::newRow("Form2 back") << bytes(trace::form2Back) << QByteArray("Form2.PushButton2_Click");
-    QTest::newRow("Form3 load") << bytes(trace::form3Load) << QByteArray("Form3.Form_Load");
-    QTest::newRow("Form3 save") << bytes(trace::form3Save) << QByteArray("Form3.PushButton1_Click");
-    QTest::newRow("Form3 back") << bytes(trace::form3Back) << QByteArray("Form3.PushButton2_Click");
+        << bytes(trace::loginTestConnection) << QByteArray("Form1.PushButton5_Click");
+    QTest::newRow("Form2 load") << bytes(trace::tableSelectionLoad)
+                                << QByteArray("Form2.Form_Load");
+    QTest::newRow("Form2 back") << bytes(trace::tableSelectionBack)
+                                << QByteArray("Form2.PushButton2_Click");
+    QTest::newRow("Form3 load") << bytes(trace::resultsLoad) << QByteArray("Form3.Form_Load");
+    QTest::newRow("Form3 save") << bytes(trace::resultsSave)
+                                << QByteArray("Form3.PushButton1_Click");
+    QTest::newRow("Form3 back") << bytes(trace::resultsBack)
+                                << QByteArray("Form3.PushButton2_Click");
 }
 
 void ErrorReportTest::traceLabels()

@@ -1,4 +1,4 @@
-#include "results/resultfile.h"
+#include "core/resultfile.h"
 #include "support/files.h"
 
 #include <QDirIterator>

@@ -1,4 +1,4 @@
-#include "app/trap.h"
+#include "core/trap.h"
 
 #include <QTest>
 

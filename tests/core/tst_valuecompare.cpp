@@ -1,5 +1,5 @@
-#include "compare/valuecompare.h"
 #include "core/cells.h"
+#include "core/valuecompare.h"
 
 #include <QTest>
 

@@ -1,5 +1,5 @@
-#include "compare/valuetext.h"
 #include "core/cells.h"
+#include "core/valuetext.h"
 
 #include <QTest>
 

@@ -1,4 +1,4 @@
-#include "db/connectionstring.h"
+#include "core/connectionstring.h"
 #include "db/odbc.h"
 #include "support/testdb.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "db/connectionstring.h"
+#include "core/connectionstring.h"
 
 #include <QString>
 

@@ -1,7 +1,5 @@
 #include "program.h"
 
-#include "app/settingsstore.h"
-
 #include <QCoreApplication>
 #include <QFile>
 #include <QKeyEvent>
@@ -13,45 +11,12 @@
 
 namespace kestrune {
 
-Program::Program()
-{
-    // QSettings keeps the first folder it found for the whole process: point it here instead.
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path()));
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_config.path());
-    // An ordinary user must reach the store when a test runs part of the program as one.
-    QFile::setPermissions(m_config.path(),
-        QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther
-            | QFile::ExeOther);
-}
-
+Program::Program() = default;
 Program::~Program() = default;
-
-QString Program::settingsFile() const { return m_config.filePath(settingsApplication + ".ini"); }
-
-void Program::remember(const LoginDetails &login)
-{
-    QSettings store(settingsFile(), QSettings::IniFormat);
-    store.beginGroup(settingsSection);
-    store.setValue("MyServer", QString::fromStdString(login.server));
-    store.setValue("MyUser", QString::fromStdString(login.user));
-    store.setValue("MyPassword", QString::fromStdString(login.password));
-    store.setValue("MyDatabase", QString::fromStdString(login.database));
-    store.setValue("MyPort", QString::fromStdString(login.port));
-    store.endGroup();
-    store.sync();
-    QVERIFY(store.status() == QSettings::NoError);
-}
-
-void Program::writeSettingsFile(const QByteArray &contents)
-{
-    QFile file(settingsFile());
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(contents), contents.size());
-}
 
 void Program::start()
 {
-    m_pages = std::make_unique<Pages>(seam);
+    m_pages = std::make_unique<PageFlow>(seam);
     m_pages->start();
 }
 

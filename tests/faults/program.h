@@ -1,10 +1,9 @@
 #pragma once
 
-#include "app/pages.h"
-#include "db/connectionstring.h"
+#include "app/pageflow.h"
+#include "core/connectionstring.h"
+#include "support/confighome.h"
 #include "support/scriptedseam.h"
-
-#include <QTemporaryDir>
 
 #include <memory>
 #include <sys/types.h>
@@ -21,18 +20,18 @@ public:
     ~Program();
 
     QString settingsFolder() const { return m_config.path(); }
-    QString settingsFile() const;
-    void remember(const LoginDetails &login);
-    void writeSettingsFile(const QByteArray &contents);
+    QString settingsFile() const { return m_config.file(); }
+    void remember(const LoginDetails &login) { m_config.remember(login); }
+    void writeSettingsFile(const QByteArray &contents) { m_config.write(contents); }
 
     void start();
-    Pages &pages() { return *m_pages; }
+    PageFlow &pages() { return *m_pages; }
 
     ScriptedSeam seam;
 
 private:
-    QTemporaryDir m_config;
-    std::unique_ptr<Pages> m_pages;
+    ConfigHome m_config;
+    std::unique_ptr<PageFlow> m_pages;
 };
 
 // Replaces a field's text by typing, one keystroke at a time, as a user does.

@@ -1,12 +1,13 @@
 #include "flow/wizard.h"
 #include "program.h"
+#include "support/controls.h"
 #include "support/files.h"
 
-#include "compare/tableselectionpage.h"
-#include "db/loginpage.h"
-#include "results/resultspage.h"
 #include "support/testdb.h"
-#include "ui/listview.h"
+#include "widgets/listview.h"
+#include "widgets/loginpage.h"
+#include "widgets/resultspage.h"
+#include "widgets/tableselectionpage.h"
 
 #include <QFile>
 #include <QLineEdit>
@@ -172,7 +173,8 @@ void BadInputTest::awkwardValues()
     QTemporaryDir folder;
     QString path = folder.filePath("values.txt");
     wizard.seam.fileNames.append(path);
-    QTest::mouseClick(wizard.pages.form3().PushButton1, Qt::LeftButton);
+    QTest::mouseClick(
+        control<QPushButton>(wizard.pages.resultsPage(), "PushButton1"), Qt::LeftButton);
     QCOMPARE(wizard.seam.messageTexts(), QStringList({ "Done." }));
     QCOMPARE(contents(path), (expected.join("\r\n") + "\r\n").toUtf8());
 }
@@ -317,25 +319,26 @@ void BadInputTest::awkwardLogins()
 
     Program program;
     program.start();
-    Form1 &form1 = program.pages().form1();
-    retype(form1.Text1, QString::fromStdString(login.server));
-    retype(form1.Text5, QString::fromStdString(login.port));
-    retype(form1.Text2, user);
-    retype(form1.Text3, password);
-    retype(form1.Text4, QString::fromStdString(login.database));
-    QTest::mouseClick(form1.PushButton5, Qt::LeftButton);
+    LoginPage &loginPage = program.pages().loginPage();
+    retype(control<QLineEdit>(loginPage, "Text1"), QString::fromStdString(login.server));
+    retype(control<QLineEdit>(loginPage, "Text5"), QString::fromStdString(login.port));
+    retype(control<QLineEdit>(loginPage, "Text2"), user);
+    retype(control<QLineEdit>(loginPage, "Text3"), password);
+    retype(control<QLineEdit>(loginPage, "Text4"), QString::fromStdString(login.database));
+    QTest::mouseClick(control<QPushButton>(loginPage, "PushButton5"), Qt::LeftButton);
     QCOMPARE(program.seam.messageTexts(),
         QStringList({ works ? QStringLiteral("Connection successful.") : couldNotConnect }));
-    QCOMPARE(form1.pointerShape(), 0);
+    QCOMPARE(loginPage.pointerShape(), Page::Pointer::Default);
 
     // Remembered as typed: the next start logs in by itself when the login works.
     program.seam.messages.clear();
     program.start();
     QCOMPARE(program.seam.messageTexts(), QStringList());
-    QCOMPARE(program.pages().form1().Text3->text(), password);
-    QCOMPARE(program.pages().hasForm2(), works);
+    QCOMPARE(control<QLineEdit>(program.pages().loginPage(), "Text3")->text(), password);
+    QCOMPARE(program.pages().hasTableSelectionPage(), works);
     if (works)
-        QVERIFY(itemsOf(*program.pages().form2().ListView1).contains("plain"));
+        QVERIFY(itemsOf(*control<ListView>(program.pages().tableSelectionPage(), "ListView1"))
+                    .contains("plain"));
     testdb::run("DROP USER " + literal(user) + "@'%'");
 }
 

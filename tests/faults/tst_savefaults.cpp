@@ -1,10 +1,11 @@
 #include "flow/wizard.h"
 #include "program.h"
+#include "support/controls.h"
 #include "support/files.h"
 
-#include "results/resultspage.h"
 #include "support/testdb.h"
-#include "ui/listview.h"
+#include "widgets/listview.h"
+#include "widgets/resultspage.h"
 
 #include <QDir>
 #include <QFile>
@@ -40,7 +41,7 @@ void verifySaveFailed(Wizard &wizard, const QString &reason)
         reason
             + "\r\nin Kestrune2021/08/31.Form3.PushButton1_Click at line 120\r\rPlease email "
               "screenshot of this message to support@vandrell.example");
-    QCOMPARE(wizard.pages.form3().pointerShape(), 0);
+    QCOMPARE(wizard.pages.resultsPage().pointerShape(), Page::Pointer::Default);
 }
 
 } // namespace
@@ -74,7 +75,7 @@ void SaveFaultsTest::init()
 {
     m_wizard = std::make_unique<Wizard>(testdb::loginTo(database));
     m_wizard->compare("a", "b");
-    QCOMPARE(m_wizard->pages.form3().ListView1->count(), 3000);
+    QCOMPARE(control<ListView>(m_wizard->pages.resultsPage(), "ListView1")->count(), 3000);
 }
 
 void SaveFaultsTest::cleanup() { m_wizard.reset(); }
@@ -96,7 +97,8 @@ void SaveFaultsTest::readOnlyFolder()
         AsOrdinaryUser user;
         if (!user.ok())
             QSKIP("running as root and cannot switch to an ordinary user");
-        QTest::mouseClick(m_wizard->pages.form3().PushButton1, Qt::LeftButton);
+        QTest::mouseClick(
+            control<QPushButton>(m_wizard->pages.resultsPage(), "PushButton1"), Qt::LeftButton);
     }
     verifySaveFailed(*m_wizard, "Permission denied");
     QCOMPARE(contents(path), QByteArray("keep me\r\n"));
@@ -115,7 +117,8 @@ void SaveFaultsTest::diskFullKeepsTheOldFile()
     QString path = disk + "/out.txt";
     writeFile(path, "keep me\r\n");
     m_wizard->seam.fileNames.append(path);
-    QTest::mouseClick(m_wizard->pages.form3().PushButton1, Qt::LeftButton);
+    QTest::mouseClick(
+        control<QPushButton>(m_wizard->pages.resultsPage(), "PushButton1"), Qt::LeftButton);
     verifySaveFailed(*m_wizard, "No space left on device");
     QCOMPARE(contents(path), QByteArray("keep me\r\n"));
     QCOMPARE(filesIn(disk), QStringList({ "out.txt" }));
@@ -124,7 +127,8 @@ void SaveFaultsTest::diskFullKeepsTheOldFile()
     QString elsewhere = top.filePath("out.txt");
     m_wizard->seam.messages.clear();
     m_wizard->seam.fileNames.append(elsewhere);
-    QTest::mouseClick(m_wizard->pages.form3().PushButton1, Qt::LeftButton);
+    QTest::mouseClick(
+        control<QPushButton>(m_wizard->pages.resultsPage(), "PushButton1"), Qt::LeftButton);
     QCOMPARE(m_wizard->seam.messageTexts(), QStringList({ "Done." }));
     QByteArray saved = contents(elsewhere);
     QCOMPARE(saved.count("\r\n"), 3000);

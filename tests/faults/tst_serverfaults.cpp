@@ -1,12 +1,13 @@
 #include "flow/wizard.h"
 #include "privateserver.h"
 #include "program.h"
+#include "support/controls.h"
 
-#include "compare/tableselectionpage.h"
-#include "db/loginpage.h"
 #include "db/odbc.h"
-#include "results/resultspage.h"
-#include "ui/listview.h"
+#include "widgets/listview.h"
+#include "widgets/loginpage.h"
+#include "widgets/resultspage.h"
+#include "widgets/tableselectionpage.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -61,8 +62,8 @@ void ServerFaultsTest::serverStopsDuringComparison()
     LoginDetails login = server.freshDatabase("kt_fault_stop", statements);
 
     Wizard wizard(login);
-    Form2 &form2 = wizard.pages.form2();
-    QVERIFY(form2.isVisible());
+    TableSelectionPage &selectionPage = wizard.pages.tableSelectionPage();
+    QVERIFY(selectionPage.isVisible());
 
     // The comparison runs on this thread, so another one watches for the query and stops the
     // server while it runs.
@@ -104,17 +105,17 @@ void ServerFaultsTest::serverStopsDuringComparison()
     QVERIFY2(driverText.match(failure.text).hasMatch(), qPrintable(failure.text.left(300)));
     QCOMPARE(failure.title, QStringLiteral("Kestrune"));
     QCOMPARE(failure.icon, Seam::Icon::None);
-    QVERIFY(!wizard.pages.hasForm3());
-    QVERIFY(form2.isVisible());
-    QCOMPARE(form2.pointerShape(), 0);
-    QCOMPARE(form2.ListView1->selectedText(), QStringLiteral("big"));
+    QVERIFY(!wizard.pages.hasResultsPage());
+    QVERIFY(selectionPage.isVisible());
+    QCOMPARE(selectionPage.pointerShape(), Page::Pointer::Default);
+    QCOMPARE(control<ListView>(selectionPage, "ListView1")->selectedText(), QStringLiteral("big"));
 
     // Once the server is back, the same page compares again.
     error = server.start();
     QVERIFY2(error.isEmpty(), qPrintable(error));
     wizard.compare("small1", "small2");
     QCOMPARE(wizard.seam.messages.size(), 1);
-    QVERIFY(wizard.pages.form3().isVisible());
+    QVERIFY(wizard.pages.resultsPage().isVisible());
     QCOMPARE(wizard.fieldDifferences(), smallFields);
     QCOMPARE(wizard.addedDeleted(), smallRecords);
 }
@@ -131,8 +132,8 @@ void ServerFaultsTest::serverDownAtStart()
         Program program;
         program.remember(login);
         program.start();
-        QVERIFY(program.pages().hasForm2());
-        QVERIFY(program.pages().form2().isVisible());
+        QVERIFY(program.pages().hasTableSelectionPage());
+        QVERIFY(program.pages().tableSelectionPage().isVisible());
         QCOMPARE(program.seam.messages.size(), 0);
     }
 
@@ -141,12 +142,12 @@ void ServerFaultsTest::serverDownAtStart()
     Program program;
     program.remember(login);
     program.start();
-    Form1 &form1 = program.pages().form1();
-    QVERIFY(form1.isVisible());
-    QVERIFY(!program.pages().hasForm2());
+    LoginPage &loginPage = program.pages().loginPage();
+    QVERIFY(loginPage.isVisible());
+    QVERIFY(!program.pages().hasTableSelectionPage());
     QCOMPARE(program.seam.messages.size(), 0);
-    QCOMPARE(form1.loginDetails().user, login.user);
-    QCOMPARE(form1.loginDetails().port, login.port);
+    QCOMPARE(loginPage.loginDetails().user, login.user);
+    QCOMPARE(loginPage.loginDetails().port, login.port);
 }
 
 void ServerFaultsTest::serverDownAtTestConnection()
@@ -158,22 +159,23 @@ void ServerFaultsTest::serverDownAtTestConnection()
     Program program;
     program.remember(login);
     program.start();
-    Form1 &form1 = program.pages().form1();
-    QTest::mouseClick(form1.PushButton3, Qt::LeftButton);
-    QTest::mouseClick(program.pages().form2().PushButton2, Qt::LeftButton);
-    QVERIFY(form1.isVisible());
-    QTest::mouseClick(form1.PushButton5, Qt::LeftButton);
+    LoginPage &loginPage = program.pages().loginPage();
+    QTest::mouseClick(control<QPushButton>(loginPage, "PushButton3"), Qt::LeftButton);
+    QTest::mouseClick(
+        control<QPushButton>(program.pages().tableSelectionPage(), "PushButton2"), Qt::LeftButton);
+    QVERIFY(loginPage.isVisible());
+    QTest::mouseClick(control<QPushButton>(loginPage, "PushButton5"), Qt::LeftButton);
     QCOMPARE(program.seam.messageTexts(), QStringList({ "Connection successful." }));
 
     error = server.stop();
     QVERIFY2(error.isEmpty(), qPrintable(error));
     program.seam.messages.clear();
-    QTest::mouseClick(form1.PushButton5, Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(loginPage, "PushButton5"), Qt::LeftButton);
     QCOMPARE(program.seam.messageTexts(), QStringList({ couldNotConnect }));
     QCOMPARE(program.seam.messages.constFirst().title, QStringLiteral("Kestrune"));
     QCOMPARE(program.seam.messages.constFirst().icon, Seam::Icon::None);
-    QCOMPARE(form1.pointerShape(), 0);
-    QVERIFY(form1.isVisible());
+    QCOMPARE(loginPage.pointerShape(), Page::Pointer::Default);
+    QVERIFY(loginPage.isVisible());
 }
 
 void ServerFaultsTest::serverDownAtNext()
@@ -187,25 +189,26 @@ void ServerFaultsTest::serverDownAtNext()
 
     Program program;
     program.start();
-    Form1 &form1 = program.pages().form1();
-    retype(form1.Text1, QString::fromStdString(login.server));
-    retype(form1.Text5, QString::fromStdString(login.port));
-    retype(form1.Text2, QString::fromStdString(login.user));
-    retype(form1.Text3, QString::fromStdString(login.password));
-    retype(form1.Text4, QString::fromStdString(login.database));
-    QTest::mouseClick(form1.PushButton3, Qt::LeftButton);
+    LoginPage &loginPage = program.pages().loginPage();
+    retype(control<QLineEdit>(loginPage, "Text1"), QString::fromStdString(login.server));
+    retype(control<QLineEdit>(loginPage, "Text5"), QString::fromStdString(login.port));
+    retype(control<QLineEdit>(loginPage, "Text2"), QString::fromStdString(login.user));
+    retype(control<QLineEdit>(loginPage, "Text3"), QString::fromStdString(login.password));
+    retype(control<QLineEdit>(loginPage, "Text4"), QString::fromStdString(login.database));
+    QTest::mouseClick(control<QPushButton>(loginPage, "PushButton3"), Qt::LeftButton);
     QCOMPARE(program.seam.messages.size(), 0);
-    QVERIFY(form1.isVisible());
-    QVERIFY(!program.pages().hasForm2());
-    QCOMPARE(form1.pointerShape(), 0);
+    QVERIFY(loginPage.isVisible());
+    QVERIFY(!program.pages().hasTableSelectionPage());
+    QCOMPARE(loginPage.pointerShape(), Page::Pointer::Default);
 
     // Back up, the same click moves on with the tables listed once.
     error = server.start();
     QVERIFY2(error.isEmpty(), qPrintable(error));
-    QTest::mouseClick(form1.PushButton3, Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(loginPage, "PushButton3"), Qt::LeftButton);
     QCOMPARE(program.seam.messages.size(), 0);
-    QVERIFY(program.pages().form2().isVisible());
-    QCOMPARE(itemsOf(*program.pages().form2().ListView1), QStringList({ "small1", "small2" }));
+    QVERIFY(program.pages().tableSelectionPage().isVisible());
+    QCOMPARE(itemsOf(*control<ListView>(program.pages().tableSelectionPage(), "ListView1")),
+        QStringList({ "small1", "small2" }));
 }
 
 void ServerFaultsTest::serverDownAtComparison()
@@ -224,9 +227,9 @@ void ServerFaultsTest::serverDownAtComparison()
     QVERIFY2(text.startsWith("Could not join this tables.\r\n[ma-3.1.15]Can't connect to server on "
                              "'127.0.0.1'"),
         qPrintable(text));
-    QVERIFY(!wizard.pages.hasForm3());
-    QVERIFY(wizard.pages.form2().isVisible());
-    QCOMPARE(wizard.pages.form2().pointerShape(), 0);
+    QVERIFY(!wizard.pages.hasResultsPage());
+    QVERIFY(wizard.pages.tableSelectionPage().isVisible());
+    QCOMPARE(wizard.pages.tableSelectionPage().pointerShape(), Page::Pointer::Default);
 }
 
 QTEST_MAIN(ServerFaultsTest)

@@ -1,10 +1,12 @@
 #include "program.h"
+#include "support/controls.h"
 #include "support/files.h"
+#include "widgets/listview.h"
 
-#include "compare/tableselectionpage.h"
-#include "db/loginpage.h"
 #include "flow/wizard.h"
 #include "support/testdb.h"
+#include "widgets/loginpage.h"
+#include "widgets/tableselectionpage.h"
 
 #include <QFile>
 #include <QLineEdit>
@@ -31,13 +33,13 @@ void handOver(const QString &path, mode_t mode)
     QCOMPARE(::chmod(name.constData(), mode), 0);
 }
 
-void typeLogin(Form1 &form1, const LoginDetails &login)
+void typeLogin(LoginPage &loginPage, const LoginDetails &login)
 {
-    retype(form1.Text1, QString::fromStdString(login.server));
-    retype(form1.Text5, QString::fromStdString(login.port));
-    retype(form1.Text2, QString::fromStdString(login.user));
-    retype(form1.Text3, QString::fromStdString(login.password));
-    retype(form1.Text4, QString::fromStdString(login.database));
+    retype(control<QLineEdit>(loginPage, "Text1"), QString::fromStdString(login.server));
+    retype(control<QLineEdit>(loginPage, "Text5"), QString::fromStdString(login.port));
+    retype(control<QLineEdit>(loginPage, "Text2"), QString::fromStdString(login.user));
+    retype(control<QLineEdit>(loginPage, "Text3"), QString::fromStdString(login.password));
+    retype(control<QLineEdit>(loginPage, "Text4"), QString::fromStdString(login.database));
 }
 
 QStringList loadReports(const QString &reason)
@@ -87,21 +89,22 @@ void SettingsFaultsTest::unreadableStore()
     QCOMPARE(boxes, loadReports("Settings store " + program.settingsFile() + ": cannot be read"));
     for (const ScriptedSeam::Message &box : program.seam.messages)
         QCOMPARE(box.title, QStringLiteral("Application Error"));
-    Form1 &form1 = program.pages().form1();
-    QVERIFY(form1.isVisible());
-    QVERIFY(!program.pages().hasForm2());
+    LoginPage &loginPage = program.pages().loginPage();
+    QVERIFY(loginPage.isVisible());
+    QVERIFY(!program.pages().hasTableSelectionPage());
 
     // Typing a whole login tells once that it cannot be remembered, not at every keystroke.
     program.seam.messages.clear();
-    typeLogin(form1, login);
+    typeLogin(loginPage, login);
     QCOMPARE(program.seam.messages.size(), 1);
     QCOMPARE(program.seam.messages.constFirst().icon, Seam::Icon::Warning);
     QVERIFY2(program.seam.messages.constFirst().text.contains(program.settingsFile()),
         qPrintable(program.seam.messages.constFirst().text));
-    QTest::mouseClick(form1.PushButton3, Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(loginPage, "PushButton3"), Qt::LeftButton);
     QCOMPARE(program.seam.messages.size(), 1);
-    QVERIFY(program.pages().form2().isVisible());
-    QCOMPARE(itemsOf(*program.pages().form2().ListView1), QStringList({ "t1", "t2" }));
+    QVERIFY(program.pages().tableSelectionPage().isVisible());
+    QCOMPARE(itemsOf(*control<ListView>(program.pages().tableSelectionPage(), "ListView1")),
+        QStringList({ "t1", "t2" }));
 
     handOver(program.settingsFile(), 0600);
     QCOMPARE(contents(program.settingsFile()), before);
@@ -117,15 +120,15 @@ void SettingsFaultsTest::malformedStore()
     QCOMPARE(program.seam.messageTexts(),
         loadReports(
             "Settings store " + program.settingsFile() + ": is not in the expected format"));
-    Form1 &form1 = program.pages().form1();
-    QVERIFY(form1.isVisible());
+    LoginPage &loginPage = program.pages().loginPage();
+    QVERIFY(loginPage.isVisible());
 
     // The first edit writes the store anew in good form; the login typed then works.
     program.seam.messages.clear();
-    typeLogin(form1, login);
+    typeLogin(loginPage, login);
     QCOMPARE(program.seam.messageTexts(), QStringList());
-    QTest::mouseClick(form1.PushButton3, Qt::LeftButton);
-    QVERIFY(program.pages().form2().isVisible());
+    QTest::mouseClick(control<QPushButton>(loginPage, "PushButton3"), Qt::LeftButton);
+    QVERIFY(program.pages().tableSelectionPage().isVisible());
 
     QSettings store(program.settingsFile(), QSettings::IniFormat);
     QCOMPARE(store.status(), QSettings::NoError);
@@ -149,19 +152,19 @@ void SettingsFaultsTest::readOnlyFolder()
     // Reading the remembered login back changes nothing, so there is nothing to report.
     program.start();
     QCOMPARE(program.seam.messageTexts(), QStringList());
-    Form2 &form2 = program.pages().form2();
-    QVERIFY(form2.isVisible());
+    TableSelectionPage &selectionPage = program.pages().tableSelectionPage();
+    QVERIFY(selectionPage.isVisible());
 
     // A real edit cannot be remembered: told once, and the program goes on with the typed text.
-    QTest::mouseClick(form2.PushButton2, Qt::LeftButton);
-    Form1 &form1 = program.pages().form1();
-    retype(form1.Text4, QStringLiteral("kt_fault_none"));
+    QTest::mouseClick(control<QPushButton>(selectionPage, "PushButton2"), Qt::LeftButton);
+    LoginPage &loginPage = program.pages().loginPage();
+    retype(control<QLineEdit>(loginPage, "Text4"), QStringLiteral("kt_fault_none"));
     QCOMPARE(program.seam.messages.size(), 1);
     QCOMPARE(program.seam.messages.constFirst().icon, Seam::Icon::Warning);
-    retype(form1.Text4, QString::fromStdString(database));
+    retype(control<QLineEdit>(loginPage, "Text4"), QString::fromStdString(database));
     QCOMPARE(program.seam.messages.size(), 1);
-    QTest::mouseClick(form1.PushButton3, Qt::LeftButton);
-    QVERIFY(form2.isVisible());
+    QTest::mouseClick(control<QPushButton>(loginPage, "PushButton3"), Qt::LeftButton);
+    QVERIFY(selectionPage.isVisible());
     QCOMPARE(contents(program.settingsFile()), before);
 }
 

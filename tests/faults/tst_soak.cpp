@@ -1,10 +1,11 @@
 #include "flow/wizard.h"
+#include "support/controls.h"
 
-#include "compare/tableselectionpage.h"
 #include "db/odbc.h"
-#include "results/resultspage.h"
 #include "support/testdb.h"
-#include "ui/listview.h"
+#include "widgets/listview.h"
+#include "widgets/resultspage.h"
+#include "widgets/tableselectionpage.h"
 
 #include <QDir>
 #include <QFile>
@@ -85,12 +86,12 @@ void SoakTest::twoHundredComparisons()
     Wizard wizard(login);
     for (int run = 1; run <= runs; ++run) {
         wizard.compare("a", "b");
-        Form3 &results = wizard.pages.form3();
+        ResultsPage &results = wizard.pages.resultsPage();
         QVERIFY(results.isVisible());
-        QCOMPARE(results.ListView1->count(), 200);
-        QCOMPARE(results.ListView2->count(), 100);
-        QTest::mouseClick(results.PushButton2, Qt::LeftButton);
-        QVERIFY(wizard.pages.form2().isVisible());
+        QCOMPARE(control<ListView>(results, "ListView1")->count(), 200);
+        QCOMPARE(control<ListView>(results, "ListView2")->count(), 100);
+        QTest::mouseClick(control<QPushButton>(results, "PushButton2"), Qt::LeftButton);
+        QVERIFY(wizard.pages.tableSelectionPage().isVisible());
         resident.push_back(residentBytes());
         descriptors.push_back(openDescriptors());
         // The server ends a session a moment after the client has let it go.

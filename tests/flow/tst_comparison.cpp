@@ -1,10 +1,11 @@
+#include "support/controls.h"
 #include "wizard.h"
 
-#include "compare/tableselectionpage.h"
-#include "db/loginpage.h"
-#include "results/resultspage.h"
 #include "support/testdb.h"
-#include "ui/listview.h"
+#include "widgets/listview.h"
+#include "widgets/loginpage.h"
+#include "widgets/resultspage.h"
+#include "widgets/tableselectionpage.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -103,9 +104,9 @@ void ComparisonTest::everyValueType()
     Wizard wizard(testdb::loginTo(database));
     wizard.compare("types_a", "types_b");
     QVERIFY(wizard.seam.messages.isEmpty());
-    QVERIFY(wizard.pages.form3().isVisible());
-    QVERIFY(!wizard.pages.form2().isVisible());
-    QCOMPARE(wizard.pages.form2().pointerShape(), 0);
+    QVERIFY(wizard.pages.resultsPage().isVisible());
+    QVERIFY(!wizard.pages.tableSelectionPage().isVisible());
+    QCOMPARE(wizard.pages.tableSelectionPage().pointerShape(), Page::Pointer::Default);
     QCOMPARE(wizard.fieldDifferences(),
         QStringList({
             R"(Record 2,Field "i" has changed from "9007199254740993" to "9007199254740992")",
@@ -216,25 +217,27 @@ void ComparisonTest::emptyTables()
     wizard.compare(table1, table2);
     QCOMPARE(wizard.seam.messageTexts(), QStringList({ text }));
     QCOMPARE(wizard.seam.messages.constFirst().title, QStringLiteral("Kestrune"));
-    QVERIFY(wizard.pages.form2().isVisible());
-    QCOMPARE(wizard.pages.form2().pointerShape(), 0);
-    QVERIFY(!wizard.pages.hasForm3());
+    QVERIFY(wizard.pages.tableSelectionPage().isVisible());
+    QCOMPARE(wizard.pages.tableSelectionPage().pointerShape(), Page::Pointer::Default);
+    QVERIFY(!wizard.pages.hasResultsPage());
 }
 
 void ComparisonTest::choiceIsChecked()
 {
     Wizard same(testdb::loginTo(database));
-    QTest::mouseClick(same.pages.form2().PushButton3, Qt::LeftButton);
+    QTest::mouseClick(
+        control<QPushButton>(same.pages.tableSelectionPage(), "PushButton3"), Qt::LeftButton);
     QCOMPARE(
         same.seam.messageTexts(), QStringList({ "Please select 2 different tables to compare." }));
-    QVERIFY(!same.pages.hasForm3());
+    QVERIFY(!same.pages.hasResultsPage());
 
     Wizard none(testdb::freshDatabase("kt_flow_none"));
-    QVERIFY(none.pages.form2().isVisible());
-    QCOMPARE(none.pages.form2().ListView1->count(), 0);
-    QTest::mouseClick(none.pages.form2().PushButton3, Qt::LeftButton);
+    QVERIFY(none.pages.tableSelectionPage().isVisible());
+    QCOMPARE(control<ListView>(none.pages.tableSelectionPage(), "ListView1")->count(), 0);
+    QTest::mouseClick(
+        control<QPushButton>(none.pages.tableSelectionPage(), "PushButton3"), Qt::LeftButton);
     QCOMPARE(none.seam.messageTexts(), QStringList({ "Please select a table from each." }));
-    QCOMPARE(none.pages.form2().pointerShape(), 0);
+    QCOMPARE(none.pages.tableSelectionPage().pointerShape(), Page::Pointer::Default);
 }
 
 void ComparisonTest::namesThatNeedQuoting_data()
@@ -281,9 +284,9 @@ void ComparisonTest::droppedTableFailsWithoutLines()
     QVERIFY2(text.endsWith("Table 'kt_flow_cmp.gone' doesn't exist"), qPrintable(text));
     QCOMPARE(wizard.seam.messages.constFirst().title, QStringLiteral("Kestrune"));
     QCOMPARE(wizard.seam.messages.constFirst().icon, Seam::Icon::None);
-    QVERIFY(wizard.pages.form2().isVisible());
-    QCOMPARE(wizard.pages.form2().pointerShape(), 0);
-    QVERIFY(!wizard.pages.hasForm3());
+    QVERIFY(wizard.pages.tableSelectionPage().isVisible());
+    QCOMPARE(wizard.pages.tableSelectionPage().pointerShape(), Page::Pointer::Default);
+    QVERIFY(!wizard.pages.hasResultsPage());
     testdb::run({ std::string("CREATE TABLE ") + database + ".gone (id INT PRIMARY KEY)",
         std::string("INSERT INTO ") + database + ".gone VALUES (1)" });
 }
@@ -292,24 +295,27 @@ void ComparisonTest::backAndCompareAgain()
 {
     Wizard wizard(testdb::loginTo(database));
     wizard.compare("top_a", "top_b");
-    Form3 &results = wizard.pages.form3();
-    QCOMPARE(results.ListView1->count(), 6);
-    QTest::mouseClick(results.PushButton2, Qt::LeftButton);
-    QCOMPARE(results.ListView1->count(), 0);
-    QCOMPARE(results.ListView2->count(), 0);
+    ResultsPage &results = wizard.pages.resultsPage();
+    QCOMPARE(control<ListView>(results, "ListView1")->count(), 6);
+    QTest::mouseClick(control<QPushButton>(results, "PushButton2"), Qt::LeftButton);
+    QCOMPARE(control<ListView>(results, "ListView1")->count(), 0);
+    QCOMPARE(control<ListView>(results, "ListView2")->count(), 0);
     QVERIFY(!results.isVisible());
-    QVERIFY(wizard.pages.form2().isVisible());
+    QVERIFY(wizard.pages.tableSelectionPage().isVisible());
 
     // The choice is kept; the lists hold only the new run's lines, under one column each.
-    QCOMPARE(wizard.pages.form2().ListView1->selectedText(), QStringLiteral("top_a"));
+    QCOMPARE(control<ListView>(wizard.pages.tableSelectionPage(), "ListView1")->selectedText(),
+        QStringLiteral("top_a"));
     wizard.compare("five", "three");
     QCOMPARE(wizard.fieldDifferences(), QStringList());
     QCOMPARE(wizard.addedDeleted().size(), 2);
-    QCOMPARE(results.ListView1->model()->columnCount(), 1);
-    QCOMPARE(results.ListView2->model()->columnCount(), 1);
-    QCOMPARE(results.ListView1->model()->headerData(0, Qt::Horizontal).toString(),
+    QCOMPARE(control<ListView>(results, "ListView1")->model()->columnCount(), 1);
+    QCOMPARE(control<ListView>(results, "ListView2")->model()->columnCount(), 1);
+    QCOMPARE(
+        control<ListView>(results, "ListView1")->model()->headerData(0, Qt::Horizontal).toString(),
         QStringLiteral("Field differences"));
-    QCOMPARE(results.ListView2->model()->headerData(0, Qt::Horizontal).toString(),
+    QCOMPARE(
+        control<ListView>(results, "ListView2")->model()->headerData(0, Qt::Horizontal).toString(),
         QStringLiteral("Added / deleted records"));
 }
 
@@ -317,12 +323,12 @@ void ComparisonTest::wrongLoginFails()
 {
     // The login is read anew for every run.
     Wizard wizard(testdb::loginTo(database));
-    wizard.pages.form1().Text3->setText(QStringLiteral("wrong"));
+    control<QLineEdit>(wizard.pages.loginPage(), "Text3")->setText(QStringLiteral("wrong"));
     wizard.compare("five", "three");
     QString text = message(wizard);
     QVERIFY2(text.startsWith("Could not join this tables.\r\n[ma-"), qPrintable(text));
     QVERIFY2(text.contains("Access denied for user"), qPrintable(text));
-    QVERIFY(!wizard.pages.hasForm3());
+    QVERIFY(!wizard.pages.hasResultsPage());
 }
 
 QTEST_MAIN(ComparisonTest)

@@ -1,10 +1,11 @@
+#include "support/controls.h"
 #include "support/files.h"
 #include "wizard.h"
 
-#include "compare/tableselectionpage.h"
-#include "results/resultspage.h"
 #include "support/testdb.h"
-#include "ui/listview.h"
+#include "widgets/listview.h"
+#include "widgets/resultspage.h"
+#include "widgets/tableselectionpage.h"
 
 #include <QDir>
 #include <QFile>
@@ -66,9 +67,10 @@ void ExportTest::cleanup() { m_wizard.reset(); }
 void ExportTest::compareAndSave(const QString &table1, const QString &table2, const QString &path)
 {
     m_wizard->compare(table1, table2);
-    QVERIFY(m_wizard->pages.form3().isVisible());
+    QVERIFY(m_wizard->pages.resultsPage().isVisible());
     m_wizard->seam.fileNames.append(path);
-    QTest::mouseClick(m_wizard->pages.form3().PushButton1, Qt::LeftButton);
+    QTest::mouseClick(
+        control<QPushButton>(m_wizard->pages.resultsPage(), "PushButton1"), Qt::LeftButton);
 }
 
 void ExportTest::savesBothListsByteForByte()
@@ -84,7 +86,7 @@ void ExportTest::savesBothListsByteForByte()
                    "Record 2,Field \"name\" has changed from \"tea\" to \"Tea\"\r\n"
                    "Record 2,Field \"price\" has changed from \"2.00\" to \"2.10\"\r\n"
                    "Record 4 added from b\r\n"));
-    QCOMPARE(m_wizard->pages.form3().pointerShape(), 0);
+    QCOMPARE(m_wizard->pages.resultsPage().pointerShape(), Page::Pointer::Default);
 }
 
 void ExportTest::replacesAnExistingFile_data()
@@ -106,7 +108,8 @@ void ExportTest::replacesAnExistingFile()
     QCOMPARE(contents(path), QByteArray());
 
     // Saving twice to one name replaces the file without asking.
-    QTest::mouseClick(m_wizard->pages.form3().PushButton2, Qt::LeftButton);
+    QTest::mouseClick(
+        control<QPushButton>(m_wizard->pages.resultsPage(), "PushButton2"), Qt::LeftButton);
     compareAndSave("a", "b", path);
     QVERIFY(contents(path).startsWith("Record 1,"));
     QVERIFY(contents(path).endsWith("Record 4 added from b\r\n"));
@@ -126,10 +129,11 @@ void ExportTest::emptyResultsGiveAnEmptyFile()
 void ExportTest::cancelDoesNothing()
 {
     m_wizard->compare("a", "b");
-    QTest::mouseClick(m_wizard->pages.form3().PushButton1, Qt::LeftButton);
+    QTest::mouseClick(
+        control<QPushButton>(m_wizard->pages.resultsPage(), "PushButton1"), Qt::LeftButton);
     QCOMPARE(m_wizard->seam.saveDialogs.size(), 1);
     QCOMPARE(m_wizard->seam.messages.size(), 0);
-    QCOMPARE(m_wizard->pages.form3().pointerShape(), 0);
+    QCOMPARE(m_wizard->pages.resultsPage().pointerShape(), Page::Pointer::Default);
 }
 
 void ExportTest::failureKeepsTheOldFile_data()
@@ -168,7 +172,7 @@ void ExportTest::failureKeepsTheOldFile()
     QVERIFY2(
         report.text.contains("\r\nin Kestrune2021/08/31.Form3.PushButton1_Click at line 120\r\r"),
         qPrintable(report.text));
-    QCOMPARE(m_wizard->pages.form3().pointerShape(), 0);
+    QCOMPARE(m_wizard->pages.resultsPage().pointerShape(), Page::Pointer::Default);
     QCOMPARE(contents(old), QByteArray("keep me\r\n"));
     // No temporary file is left behind.
     QCOMPARE(QDir(folder.filePath("locked")).entryList(QDir::Files | QDir::Hidden),
@@ -180,15 +184,15 @@ void ExportTest::backDuringASaveKeepsFieldDifferences()
 {
     // While a save runs the page is busy: "< Back" then leaves the field differences alone.
     m_wizard->compare("a", "b");
-    Form3 &results = m_wizard->pages.form3();
-    results.setPointerShape(Page::Hourglass);
-    QTest::mouseClick(results.PushButton2, Qt::LeftButton);
-    QCOMPARE(results.ListView1->count(), 3);
-    QCOMPARE(results.ListView2->count(), 0);
-    QVERIFY(m_wizard->pages.form2().isVisible());
-    results.setPointerShape(Page::DefaultPointer);
+    ResultsPage &results = m_wizard->pages.resultsPage();
+    results.setPointerShape(Page::Pointer::Hourglass);
+    QTest::mouseClick(control<QPushButton>(results, "PushButton2"), Qt::LeftButton);
+    QCOMPARE(control<ListView>(results, "ListView1")->count(), 3);
+    QCOMPARE(control<ListView>(results, "ListView2")->count(), 0);
+    QVERIFY(m_wizard->pages.tableSelectionPage().isVisible());
+    results.setPointerShape(Page::Pointer::Default);
     m_wizard->compare("a", "b");
-    QCOMPARE(results.ListView1->count(), 6);
+    QCOMPARE(control<ListView>(results, "ListView1")->count(), 6);
 }
 
 QTEST_MAIN(ExportTest)

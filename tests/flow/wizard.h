@@ -1,10 +1,9 @@
 #pragma once
 
-#include "app/pages.h"
-#include "db/connectionstring.h"
+#include "app/pageflow.h"
+#include "core/connectionstring.h"
+#include "support/confighome.h"
 #include "support/scriptedseam.h"
-
-#include <QTemporaryDir>
 
 namespace kestrune {
 
@@ -21,11 +20,12 @@ public:
     QStringList fieldDifferences();
     QStringList addedDeleted();
 
-    ScriptedSeam seam;
-    Pages pages { seam };
-
 private:
-    QTemporaryDir m_config;
+    ConfigHome m_config; // before the pages, which read it
+
+public:
+    ScriptedSeam seam;
+    PageFlow pages { seam };
 };
 
 QStringList itemsOf(const ListView &list);

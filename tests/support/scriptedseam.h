@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/seam.h"
+#include "widgets/seam.h"
 
 #include <QList>
 #include <QStringList>

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "core/textlines.h"
+
+#include <string>
+
+namespace kestrune {
+
+// Saves every line of both lists, first list first, each ended by CR LF, to the file named exactly
+// by path. A regular file (or a new name) is written beside the target and renamed over it, so
+// the target is either the old file or the whole new one; a link is followed and kept. A device
+// or pipe is written directly. Throws std::system_error (a std::runtime_error) whose what() is
+// only the system's reason, such as "Permission denied".
+void saveResultFile(const std::string &path, const TextLines &first, const TextLines &second);
+
+} // namespace kestrune

@@ -1,0 +1,196 @@
+#include "db/statement.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace kestrune::odbc {
+
+void Result::Statement::fetch()
+{
+    SQLRETURN rc = SQLFetch(handle);
+    if (rc == SQL_NO_DATA) {
+        eof = true;
+    } else {
+        check(rc, SQL_HANDLE_STMT, handle);
+        eof = false;
+    }
+    rowTouched = false;
+    firstField.reset();
+}
+
+// The whole of a column of the current row, in pieces when it is long; false when NULL.
+bool Result::Statement::getLong(SQLUSMALLINT column, SQLSMALLINT cType, std::string &out)
+{
+    out.clear();
+    rowTouched = true;
+    const SQLLEN terminator = cType == SQL_C_CHAR ? 1 : 0;
+    const SQLLEN room = static_cast<SQLLEN>(scratch.size()) - terminator;
+    for (bool first = true;; first = false) {
+        SQLLEN indicator = 0;
+        SQLRETURN rc = SQLGetData(
+            handle, column, cType, scratch.data(), static_cast<SQLLEN>(scratch.size()), &indicator);
+        if (rc == SQL_NO_DATA) {
+            if (!first)
+                return true;
+            // Seen when the driver has lost its place in a row: never pass that off as NULL.
+            throw Error("The driver gave no data for column " + std::to_string(column));
+        }
+        check(rc, SQL_HANDLE_STMT, handle);
+        if (indicator == SQL_NULL_DATA)
+            return false;
+        if (indicator == SQL_NO_TOTAL || indicator > room) {
+            if (first && indicator != SQL_NO_TOTAL)
+                out.reserve(static_cast<std::size_t>(indicator));
+            out.append(scratch.data(), static_cast<std::size_t>(room));
+            continue;
+        }
+        out.append(scratch.data(), static_cast<std::size_t>(indicator));
+        return true;
+    }
+}
+
+// Appends one cell of the current row with SQLGetData.
+void Result::Statement::getCell(SQLUSMALLINT column, Column &out, std::string &buffer)
+{
+    const ColumnInfo &info = columns[column - 1];
+    if (info.read == Read::Text || info.read == Read::Binary || info.read == Read::Date
+        || info.read == Read::DateTime || info.read == Read::Time) {
+        if (getLong(column, info.cType, buffer))
+            appendValue(out, info, buffer.data(), buffer.size());
+        else
+            out.appendNull();
+        return;
+    }
+    rowTouched = true;
+    char value[sizeof(std::uint64_t)] = {};
+    SQLLEN indicator = 0;
+    check(SQLGetData(handle, column, info.cType, value, sizeof value, &indicator), SQL_HANDLE_STMT,
+        handle);
+    if (indicator == SQL_NULL_DATA)
+        out.appendNull();
+    else
+        appendValue(out, info, value, static_cast<std::size_t>(indicator));
+}
+
+std::string Result::firstField() const
+{
+    if (eof())
+        throw Error("No current row: the result is past its last row or closed");
+    Statement &s = *m_statement;
+    if (!s.firstField) {
+        std::string text;
+        s.getLong(1, SQL_C_CHAR, text);
+        s.firstField = std::move(text);
+    }
+    return *s.firstField;
+}
+
+void Result::moveNext()
+{
+    if (eof())
+        throw Error("No current row: the result is past its last row or closed");
+    m_statement->fetch();
+}
+
+Table Result::readAll()
+{
+    if (!isOpen())
+        throw Error("The result is closed");
+    Statement &s = *m_statement;
+    Table table;
+    table.columns.reserve(s.columns.size());
+    for (const ColumnInfo &info : s.columns)
+        table.columns.emplace_back(info.name, info.kind, info.fractionDigits);
+    if (s.eof)
+        return table;
+    for (Column &column : table.columns)
+        column.reserve(static_cast<std::size_t>(std::max(s.rowCount, 1LL)));
+
+    const SQLHSTMT h = s.handle;
+    std::string buffer;
+    if (s.rowTouched)
+        check(SQLFetchScroll(h, SQL_FETCH_RELATIVE, 0), SQL_HANDLE_STMT, h);
+    for (std::size_t c = 0; c < s.columns.size(); ++c)
+        s.getCell(static_cast<SQLUSMALLINT>(c + 1), table.columns[c], buffer);
+
+    // The remaining rows come into bound column arrays, many rows a fetch. Long columns are read
+    // with SQLGetData, which this driver only gets right with one row a fetch: positioning
+    // within a rowset (SQLSetPos) and then SQLGetData yields no data or stale NULLs.
+    SQLLEN rowWidth = 0;
+    bool allBound = true;
+    for (const ColumnInfo &info : s.columns) {
+        rowWidth += info.bindWidth;
+        allBound = allBound && info.bindWidth > 0;
+    }
+    const SQLULEN rows = allBound
+        ? std::clamp<SQLULEN>(maxRowsetBytes / static_cast<SQLULEN>(rowWidth), 1, maxRowsetRows)
+        : 1;
+
+    struct Bound {
+        std::vector<char> data;
+        std::vector<SQLLEN> indicators;
+    };
+    std::vector<Bound> bound(s.columns.size());
+    SQLULEN fetched = 0;
+    // The arrays live on this stack frame: leave no pointer to them with the driver.
+    struct Unbind {
+        SQLHSTMT handle;
+        ~Unbind()
+        {
+            SQLFreeStmt(handle, SQL_UNBIND);
+            SQLSetStmtAttr(handle, SQL_ATTR_ROWS_FETCHED_PTR, nullptr, 0);
+            SQLSetStmtAttr(handle, SQL_ATTR_ROW_ARRAY_SIZE, integerAttribute(1), 0);
+        }
+    } unbind { h };
+
+    check(
+        SQLSetStmtAttr(h, SQL_ATTR_ROW_ARRAY_SIZE, integerAttribute(rows), 0), SQL_HANDLE_STMT, h);
+    check(SQLSetStmtAttr(h, SQL_ATTR_ROWS_FETCHED_PTR, &fetched, 0), SQL_HANDLE_STMT, h);
+    for (std::size_t c = 0; c < s.columns.size(); ++c) {
+        const ColumnInfo &info = s.columns[c];
+        if (info.bindWidth == 0)
+            continue;
+        bound[c].data.resize(static_cast<std::size_t>(info.bindWidth) * rows);
+        bound[c].indicators.resize(rows);
+        check(SQLBindCol(h, static_cast<SQLUSMALLINT>(c + 1), info.bindType, bound[c].data.data(),
+                  info.bindWidth, bound[c].indicators.data()),
+            SQL_HANDLE_STMT, h);
+    }
+
+    for (;;) {
+        for (std::size_t c = 0; c < s.columns.size(); ++c) {
+            if (s.columns[c].bindType != SQL_C_TYPE_TIMESTAMP)
+                continue;
+            for (SQLULEN row = 0; row < rows; ++row)
+                std::memcpy(bound[c].data.data() + row * sizeof unwrittenTimestamp,
+                    &unwrittenTimestamp, sizeof unwrittenTimestamp);
+        }
+        SQLRETURN rc = SQLFetch(h);
+        if (rc == SQL_NO_DATA)
+            break;
+        check(rc, SQL_HANDLE_STMT, h);
+        // Column by column; a column read with SQLGetData only occurs with one row a fetch, so
+        // the columns are still read in order.
+        for (std::size_t c = 0; c < s.columns.size(); ++c) {
+            if (s.columns[c].bindWidth == 0)
+                s.getCell(static_cast<SQLUSMALLINT>(c + 1), table.columns[c], buffer);
+            else
+                appendBound(table.columns[c], s.columns[c], bound[c].data.data(),
+                    bound[c].indicators.data(), fetched);
+        }
+    }
+
+    s.eof = true;
+    s.firstField.reset();
+    // Every row is copied: let the driver drop its buffered copy now rather than at close().
+    check(SQLFreeStmt(h, SQL_CLOSE), SQL_HANDLE_STMT, h);
+    return table;
+}
+
+void Result::close()
+{
+    if (m_statement)
+        m_statement->release();
+}
+
+} // namespace kestrune::odbc

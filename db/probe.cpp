@@ -1,0 +1,20 @@
+#include "db/probe.h"
+
+#include "db/odbc.h"
+
+namespace kestrune {
+
+bool TryConnect(const LoginDetails &login, std::string *refusal)
+{
+    odbc::Connection connection;
+    try {
+        connection.open(BuildConnectionString(login));
+        return true;
+    } catch (const odbc::Error &error) {
+        if (refusal)
+            *refusal = error.withState();
+        return false;
+    }
+}
+
+} // namespace kestrune

@@ -1,0 +1,159 @@
+#include "widgets/chrome.h"
+
+#include "widgets/fileprocedures.h"
+#include "widgets/page.h"
+#include "widgets/widgets.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPixmap>
+#include <QRadioButton>
+#include <QScreen>
+
+#include <stdexcept>
+
+// The icons live in this static library and no code names them, so the linker would leave them
+// out of the program unless they are brought in by name.
+static void loadIconResources() { Q_INIT_RESOURCE(resources); }
+
+namespace kestrune {
+
+namespace {
+
+void setBackground(QWidget *widget, const QColor &colour)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, colour);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+// The skin engine: a style sheet applied to one window, with three switches.
+class SkinFramework {
+public:
+    enum ApplyOption { ApplyToWindow = 1 };
+
+    void LoadSkin(const QString &path, const QString &section)
+    {
+        if (!section.isEmpty())
+            throw std::runtime_error("A skin file holds one style sheet and no sections.");
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            throw std::runtime_error(
+                QStringLiteral("%1: %2").arg(path, file.errorString()).toStdString());
+        m_sheet = QString::fromUtf8(file.readAll());
+    }
+
+    int ApplyOptions() const { return m_applyOptions; }
+    void setApplyOptions(int options) { m_applyOptions = options; }
+    void setKeepDesignedSize(bool on) { m_keepDesignedSize = on; }
+    void setPolishAtOnce(bool on) { m_polishAtOnce = on; }
+
+    void ApplyWindow(QWidget *window)
+    {
+        if (!(m_applyOptions & ApplyToWindow))
+            return;
+        QSize designed = window->size();
+        window->setStyleSheet(m_sheet);
+        if (m_keepDesignedSize)
+            window->setFixedSize(designed);
+        if (m_polishAtOnce) {
+            const QList<QWidget *> children = window->findChildren<QWidget *>();
+            for (QWidget *child : children)
+                child->ensurePolished();
+        }
+    }
+
+private:
+    QString m_sheet;
+    int m_applyOptions = 0;
+    bool m_keepDesignedSize = false;
+    bool m_polishAtOnce = false;
+};
+
+} // namespace
+
+QFont boldArial(qreal points)
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSizeF(points);
+    font.setBold(true);
+    return font;
+}
+
+QPushButton *placeButton(QWidget *parent, const char *name, const char *caption, int left, int top,
+    int width, int height)
+{
+    auto *button = placeWidget<QPushButton>(parent, name, left, top, width, height);
+    button->setText(QString::fromLatin1(caption));
+    button->setFont(boldArial(11.25));
+    button->setAutoDefault(false);
+    return button;
+}
+
+int twipsToPixels(int twips)
+{
+    qreal dpi = 96;
+    if (QScreen *screen = QGuiApplication::primaryScreen())
+        dpi = screen->logicalDotsPerInch();
+    return qRound(twips * dpi / 1440.0);
+}
+
+QString programFile(const QString &name) { return QCoreApplication::applicationDirPath() + name; }
+
+QIcon applicationIcon()
+{
+    static const bool loaded = (loadIconResources(), true);
+    Q_UNUSED(loaded);
+    QIcon icon;
+    for (int size : { 32, 48, 128, 256 })
+        icon.addFile(QStringLiteral(":/icons/kestrune-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
+
+void UseButtonFaceColours(QWidget *page)
+{
+    QColor buttonFace = QApplication::palette().color(QPalette::Button);
+    setBackground(page, buttonFace);
+    const QList<QWidget *> children = page->findChildren<QWidget *>();
+    for (QWidget *child : children) {
+        if (qobject_cast<QGroupBox *>(child) || qobject_cast<QLabel *>(child)
+            || qobject_cast<QCheckBox *>(child) || qobject_cast<QRadioButton *>(child))
+            setBackground(child, buttonFace);
+    }
+}
+
+void useWhite(QWidget *widget) { setBackground(widget, Qt::white); }
+
+void ApplySkin(QWidget *loginPage)
+{
+    QString path = programFile(QStringLiteral("/x/o.cjs"));
+    QFileInfo skin(path);
+    // Only a normal file counts. (A hidden file is one whose name starts with a dot, which
+    // "o.cjs" never does.)
+    if (!skin.isFile())
+        return;
+    UseButtonFaceColours(loginPage);
+    SkinFramework engine;
+    engine.LoadSkin(path, QString());
+    engine.setApplyOptions(engine.ApplyOptions() | SkinFramework::ApplyToWindow);
+    engine.setKeepDesignedSize(true);
+    engine.setPolishAtOnce(true);
+    engine.ApplyWindow(loginPage);
+}
+
+QString handPointerPath() { return programFile(QStringLiteral("/HAND-M.CUR")); }
+
+void loadCustomPointer(Page &page, const QString &path)
+{
+    QPixmap image;
+    if (!image.load(path, "cur"))
+        throw std::runtime_error(QStringLiteral("Invalid picture: %1").arg(path).toStdString());
+    page.setCustomPointerImage(QCursor(image));
+}
+
+} // namespace kestrune
