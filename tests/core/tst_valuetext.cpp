@@ -1,4 +1,5 @@
 #include "core/cells.h"
+#include "core/datetime.h"
 #include "core/valuetext.h"
 
 #include <QTest>
@@ -16,6 +17,8 @@ private slots:
     void forms_data();
     void forms();
     void appendsAfterExistingText();
+    void readsTheDriversDateAndTimeText_data();
+    void readsTheDriversDateAndTimeText();
 };
 
 namespace {
@@ -99,6 +102,69 @@ void ValueTextTest::appendsAfterExistingText()
     appendCellText(out, integer(7));
     appendCellText(out, bytes("\x01"));
     QCOMPARE(out, std::string("from \"70x01"));
+}
+
+// The driver's text of a date, date-time or time, read back into a value and written out again.
+// An empty expectation means the text must be refused.
+void ValueTextTest::readsTheDriversDateAndTimeText_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("fractionDigits");
+    QTest::addColumn<QByteArray>("driverText");
+    QTest::addColumn<QByteArray>("expected");
+    const int date = int(ColumnKind::Date), dateTime = int(ColumnKind::DateTime),
+              time = int(ColumnKind::Time);
+
+    QTest::newRow("date") << date << 0 << QByteArray("2024-02-29") << QByteArray("2024-02-29");
+    QTest::newRow("zero date") << date << 0 << QByteArray("0000-00-00") << QByteArray("0000-00-00");
+    QTest::newRow("date-time") << dateTime << 0 << QByteArray("2024-02-29 23:59:59")
+                               << QByteArray("2024-02-29 23:59:59");
+    QTest::newRow("date-time without its time")
+        << dateTime << 0 << QByteArray("2024-02-29") << QByteArray("2024-02-29 00:00:00");
+    QTest::newRow("fraction shorter than the column's")
+        << dateTime << 6 << QByteArray("1000-01-01 00:00:00.5")
+        << QByteArray("1000-01-01 00:00:00.500000");
+    QTest::newRow("fraction beyond microseconds is cut")
+        << dateTime << 6 << QByteArray("2024-01-01 00:00:00.1234567")
+        << QByteArray("2024-01-01 00:00:00.123456");
+    QTest::newRow("time lowest") << time << 6 << QByteArray("-838:59:59.000000")
+                                 << QByteArray("-838:59:59.000000");
+    QTest::newRow("time just below zero")
+        << time << 2 << QByteArray("-00:00:00.25") << QByteArray("-00:00:00.25");
+    QTest::newRow("time beyond a day")
+        << time << 0 << QByteArray("25:00:00") << QByteArray("25:00:00");
+
+    QTest::newRow("empty date") << date << 0 << QByteArray("") << QByteArray();
+    QTest::newRow("date with trailing text")
+        << date << 0 << QByteArray("2024-02-29x") << QByteArray();
+    QTest::newRow("date-time cut after the hour")
+        << dateTime << 0 << QByteArray("2024-02-29 13") << QByteArray();
+    QTest::newRow("time without seconds") << time << 0 << QByteArray("12:30") << QByteArray();
+    QTest::newRow("time with a blank") << time << 0 << QByteArray(" 12:30:00") << QByteArray();
+}
+
+void ValueTextTest::readsTheDriversDateAndTimeText()
+{
+    QFETCH(int, kind);
+    QFETCH(int, fractionDigits);
+    QFETCH(QByteArray, driverText);
+    QFETCH(QByteArray, expected);
+
+    Cell cell = make(ColumnKind(kind), fractionDigits);
+    std::string_view text(driverText.constData(), std::size_t(driverText.size()));
+    try {
+        cell.integer = ColumnKind(kind) == ColumnKind::Time
+            ? parseTime(text)
+            : parseDateTime(text, ColumnKind(kind) == ColumnKind::DateTime);
+    } catch (const std::runtime_error &error) {
+        QVERIFY2(expected.isEmpty(), error.what());
+        QVERIFY(std::string_view(error.what()).find(text) != std::string_view::npos);
+        return;
+    }
+    QVERIFY2(!expected.isEmpty(), "the text was taken");
+    std::string out;
+    appendCellText(out, cell);
+    QCOMPARE(QByteArray::fromStdString(out), expected);
 }
 
 QTEST_APPLESS_MAIN(ValueTextTest)
