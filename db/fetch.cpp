@@ -92,7 +92,7 @@ void Result::moveNext()
     m_statement->fetch();
 }
 
-Table Result::readAll()
+Table Result::readAll(const std::function<void(long long)> &rowsRead)
 {
     if (!isOpen())
         throw Error("The result is closed");
@@ -157,7 +157,17 @@ Table Result::readAll()
             SQL_HANDLE_STMT, h);
     }
 
+    long long read = 1;
+    long long reported = 0;
+    auto report = [&] {
+        reported = read;
+        if (rowsRead)
+            rowsRead(read);
+    };
     for (;;) {
+        // Often enough to watch, seldom enough to cost nothing.
+        if (read - reported >= 8192)
+            report();
         for (std::size_t c = 0; c < s.columns.size(); ++c) {
             if (s.columns[c].bindType != SQL_C_TYPE_TIMESTAMP)
                 continue;
@@ -178,7 +188,9 @@ Table Result::readAll()
                 appendBound(table.columns[c], s.columns[c], bound[c].data.data(),
                     bound[c].indicators.data(), fetched);
         }
+        read += static_cast<long long>(fetched);
     }
+    report();
 
     s.eof = true;
     s.firstField.reset();

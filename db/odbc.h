@@ -2,6 +2,7 @@
 
 #include "core/value.h"
 
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -71,7 +72,9 @@ public:
     long long recordCount() const;
     std::string firstField() const; // the current row's first field as text; NULL gives ""
     void moveNext();
-    Table readAll(); // the current and all remaining rows, typed; eof() afterwards
+    // The current and all remaining rows, typed; eof() afterwards. `rowsRead`, when given, hears
+    // the count read so far after each batch of rows.
+    Table readAll(const std::function<void(long long)> &rowsRead = {});
     void close(); // frees the driver's copy of the rows
 
 private:

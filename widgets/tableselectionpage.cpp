@@ -2,7 +2,7 @@
 
 #include "core/errorreport.h"
 #include "db/odbc.h"
-#include "db/tablequery.h"
+#include "db/tablecomparison.h"
 #include "widgets/applicationerror.h"
 #include "widgets/fileprocedures.h"
 #include "widgets/listview.h"
@@ -13,22 +13,6 @@
 #include <QPushButton>
 
 namespace kestrune {
-
-namespace {
-
-// A whole table, read and released at once so the driver's copy of the rows is freed before
-// the next table is read.
-Table readTable(odbc::Connection &connection, const std::string &name)
-{
-    odbc::Result rows(connection, selectAllFrom(name));
-    Table table;
-    if (!rows.eof())
-        table = rows.readAll();
-    rows.close();
-    return table;
-}
-
-} // namespace
 
 TableSelectionPage::TableSelectionPage(Seam &seam, Routes routes)
     : Page(seam, QStringLiteral("Form2"))
@@ -117,25 +101,16 @@ void TableSelectionPage::compare()
     connection.setTimeouts(5000);
     connection.open(BuildConnectionString(m_routes.loginDetails()));
 
-    QString name1 = m_leftTables->selectedText();
-    QString name2 = m_rightTables->selectedText();
-    Table table1 = readTable(connection, name1.toStdString());
-    Table table2 = readTable(connection, name2.toStdString());
-    for (const auto &[table, name] :
-        { std::pair { &table1, name1 }, std::pair { &table2, name2 } }) {
-        if (table->rowCount() == 0) {
-            setPointerShape(Pointer::Default);
-            showMessage(name + QStringLiteral(" does not contain any data."));
-            return;
-        }
+    TableComparison outcome = compareTablesOnServer(connection,
+        m_leftTables->selectedText().toStdString(), m_rightTables->selectedText().toStdString());
+    if (outcome.emptyTable) {
+        setPointerShape(Pointer::Default);
+        showMessage(QString::fromStdString(*outcome.emptyTable)
+            + QStringLiteral(" does not contain any data."));
+        return;
     }
 
-    ComparisonLines lines;
-    compareTables(table1, table2, name2.toStdString(), lines);
-    table1 = Table();
-    table2 = Table();
-
-    m_routes.showResults(std::move(lines));
+    m_routes.showResults(std::move(outcome.lines));
     hide();
     setPointerShape(Pointer::Default);
 }

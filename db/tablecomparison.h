@@ -1,0 +1,29 @@
+#pragma once
+
+#include "core/engine.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace kestrune {
+
+namespace odbc {
+class Connection;
+}
+
+// What comparing two tables came to: the lines, or the first of the two tables that has no rows.
+struct TableComparison {
+    ComparisonLines lines;
+    std::optional<std::string> emptyTable;
+};
+
+// How far reading has got: table 1 or 2, the rows read of it, and the rows the driver holds.
+using ReadProgress = std::function<void(int table, long long rowsRead, long long rowCount)>;
+
+// Reads both tables whole over the open connection, table 1 first, and compares them. Failures
+// (a missing table, a lost server, no memory) throw.
+TableComparison compareTablesOnServer(odbc::Connection &connection, const std::string &table1,
+    const std::string &table2, const ReadProgress &progress = {});
+
+} // namespace kestrune
