@@ -5,8 +5,8 @@
 
 namespace kestrune {
 
-// Where the screenshot of an "Application Error" box should be sent.
-inline constexpr std::string_view supportAddress = "support@vandrell.example";
+// Where the screenshot of an "Application Error" box should be sent (set when building).
+inline constexpr std::string_view supportAddress = KESTRUNE_SUPPORT_ADDRESS;
 
 inline constexpr std::string_view applicationErrorTitle = "Application Error";
 

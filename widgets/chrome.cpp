@@ -24,10 +24,13 @@ namespace kestrune {
 
 namespace {
 
-void setBackground(QWidget *widget, const QColor &colour)
+// The text colour goes with the background, or a dark desktop theme would write its light text
+// on our white.
+void setBackground(QWidget *widget, const QColor &colour, const QColor &text)
 {
     QPalette palette = widget->palette();
     palette.setColor(QPalette::Window, colour);
+    palette.setColor(QPalette::WindowText, text);
     widget->setPalette(palette);
     widget->setAutoFillBackground(true);
 }
@@ -118,16 +121,17 @@ QIcon applicationIcon()
 void UseButtonFaceColours(QWidget *page)
 {
     QColor buttonFace = QApplication::palette().color(QPalette::Button);
-    setBackground(page, buttonFace);
+    QColor buttonText = QApplication::palette().color(QPalette::ButtonText);
+    setBackground(page, buttonFace, buttonText);
     const QList<QWidget *> children = page->findChildren<QWidget *>();
     for (QWidget *child : children) {
         if (qobject_cast<QGroupBox *>(child) || qobject_cast<QLabel *>(child)
             || qobject_cast<QCheckBox *>(child) || qobject_cast<QRadioButton *>(child))
-            setBackground(child, buttonFace);
+            setBackground(child, buttonFace, buttonText);
     }
 }
 
-void useWhite(QWidget *widget) { setBackground(widget, Qt::white); }
+void useWhite(QWidget *widget) { setBackground(widget, Qt::white, Qt::black); }
 
 void ApplySkin(QWidget *loginPage)
 {
@@ -150,10 +154,19 @@ QString handPointerPath() { return programFile(QStringLiteral("/HAND-M.CUR")); }
 
 void loadCustomPointer(Page &page, const QString &path)
 {
+    QFile file(path);
+    QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     QPixmap image;
-    if (!image.load(path, "cur"))
+    if (!image.loadFromData(bytes, "cur"))
         throw std::runtime_error(QStringLiteral("Invalid picture: %1").arg(path).toStdString());
-    page.setCustomPointerImage(QCursor(image));
+    // The picture reader drops the hot spot, which the first directory entry of a cursor file
+    // (type 2) holds: x then y, little-endian, at bytes 10 to 13. Without it QCursor takes the
+    // centre, half a pointer away from the fingertip.
+    auto word = [&](int at) { return int(quint8(bytes[at])) | int(quint8(bytes[at + 1])) << 8; };
+    if (bytes.size() >= 14 && word(2) == 2)
+        page.setCustomPointerImage(QCursor(image, word(10), word(12)));
+    else
+        page.setCustomPointerImage(QCursor(image));
 }
 
 } // namespace kestrune

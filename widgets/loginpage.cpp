@@ -31,24 +31,28 @@ LoginPage::LoginPage(Seam &seam, Routes routes)
     frame->setTitle(QStringLiteral("MySQL Login"));
     useWhite(frame);
 
-    auto field = [frame](const char *name, int l, int t, int w, int h) {
-        return placeWidget<QLineEdit>(frame, name, l, t, w, h);
+    // Each field is announced by its label.
+    auto labelled = [frame](const char *labelName, const char *caption, QRect labelPlace,
+                        const char *fieldName, QRect fieldPlace) {
+        auto *label = placeWidget<QLabel>(frame, labelName, labelPlace.x(), labelPlace.y(),
+            labelPlace.width(), labelPlace.height());
+        label->setText(QString::fromLatin1(caption));
+        useWhite(label);
+        auto *field = placeWidget<QLineEdit>(frame, fieldName, fieldPlace.x(), fieldPlace.y(),
+            fieldPlace.width(), fieldPlace.height());
+        label->setBuddy(field);
+        return field;
     };
-    auto label = [frame](const char *name, const char *caption, int l, int t, int w, int h) {
-        auto *widget = placeWidget<QLabel>(frame, name, l, t, w, h);
-        widget->setText(QString::fromLatin1(caption));
-        useWhite(widget);
-    };
-    label("Label2", "Server:", 240, 405, 1095, 255);
-    m_serverField = field("Text1", 1320, 360, 4575, 345);
-    label("Label9", "Port:", 6000, 405, 495, 255);
-    m_portField = field("Text5", 6480, 360, 1095, 345);
-    label("Label1", "Username:", 240, 885, 1095, 255);
-    m_userField = field("Text2", 1320, 840, 6255, 345);
-    label("Label4", "Password:", 240, 1365, 1095, 255);
-    m_passwordField = field("Text3", 1320, 1320, 6255, 345);
-    label("Label3", "Database:", 240, 1845, 975, 255);
-    m_databaseField = field("Text4", 1320, 1800, 6255, 345);
+    m_serverField
+        = labelled("Label2", "Server:", { 240, 405, 1095, 255 }, "Text1", { 1320, 360, 4575, 345 });
+    m_portField
+        = labelled("Label9", "Port:", { 6000, 405, 495, 255 }, "Text5", { 6480, 360, 1095, 345 });
+    m_userField = labelled(
+        "Label1", "Username:", { 240, 885, 1095, 255 }, "Text2", { 1320, 840, 6255, 345 });
+    m_passwordField = labelled(
+        "Label4", "Password:", { 240, 1365, 1095, 255 }, "Text3", { 1320, 1320, 6255, 345 });
+    m_databaseField = labelled(
+        "Label3", "Database:", { 240, 1845, 975, 255 }, "Text4", { 1320, 1800, 6255, 345 });
 
     m_passwordField->setEchoMode(QLineEdit::Password);
     m_passwordField->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));

@@ -10,8 +10,8 @@ class QPushButton;
 
 namespace kestrune {
 
-// The maker's home page, visited on about one start in a hundred.
-inline constexpr const char *makerHomePage = "https://www.vandrell.example/kestrune/";
+// The maker's home page, visited on about one start in a hundred (set when building).
+inline constexpr const char *makerHomePage = KESTRUNE_HOME_PAGE;
 // Where the tool that checks a login independently is downloaded.
 inline constexpr const char *workbenchDownloadPage = "https://dev.mysql.com/downloads/workbench/";
 

@@ -22,10 +22,12 @@ ResultsPage::ResultsPage(Seam &seam, Routes routes)
     m_backButton = placeButton(this, "PushButton2", "< Back", 120, 5400, 5655, 405);
     m_fieldDifferences = placeWidget<ListView>(this, "ListView1", 120, 120, 5640, 2280);
     m_fieldDifferences->setToolTip(columnDividerTip);
+    m_fieldDifferences->setAccessibleName(QStringLiteral("Field differences"));
     m_addedDeleted = placeWidget<ListView>(this, "ListView2", 120, 2520, 5640, 2280);
     m_addedDeleted->setToolTip(
         QStringLiteral("Drag and drop files here. Double-click item to remove it. ")
         + columnDividerTip);
+    m_addedDeleted->setAccessibleName(QStringLiteral("Added / deleted records"));
     m_saveButton
         = placeButton(this, "PushButton1", "Save Results As Text File", 120, 4890, 5655, 405);
 

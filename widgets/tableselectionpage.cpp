@@ -27,6 +27,8 @@ TableSelectionPage::TableSelectionPage(Seam &seam, Routes routes)
     m_rightTables = placeWidget<ListView>(frame, "ListView2", 3480, 300, 3120, 3075);
     for (ListView *list : { m_leftTables, m_rightTables })
         list->setToolTip(columnDividerTip);
+    m_leftTables->setAccessibleName(QStringLiteral("Similar Table #1"));
+    m_rightTables->setAccessibleName(QStringLiteral("Similar Table #2"));
     m_backButton = placeButton(this, "PushButton2", "< Back", 120, 4245, 3360, 405);
     m_nextButton = placeButton(this, "PushButton3", "Next >", 3600, 4245, 3360, 405);
     // Placed as designed, never driven.

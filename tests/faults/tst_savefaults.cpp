@@ -1,3 +1,4 @@
+#include "core/errorreport.h"
 #include "flow/wizard.h"
 #include "program.h"
 #include "support/controls.h"
@@ -40,7 +41,8 @@ void verifySaveFailed(Wizard &wizard, const QString &reason)
     QCOMPARE(report.text,
         reason
             + "\r\nin Kestrune2021/08/31.Form3.PushButton1_Click at line 120\r\rPlease email "
-              "screenshot of this message to support@vandrell.example");
+              "screenshot of this message to "
+            + QString::fromUtf8(supportAddress.data(), supportAddress.size()));
     QCOMPARE(wizard.pages.resultsPage().pointerShape(), Page::Pointer::Default);
 }
 

@@ -1,3 +1,4 @@
+#include "core/errorreport.h"
 #include "program.h"
 #include "support/controls.h"
 #include "support/files.h"
@@ -48,7 +49,7 @@ QStringList loadReports(const QString &reason)
     for (int line : { 128, 130, 132, 134, 136 })
         expected.append(reason + "\r\nin Kestrune2021/08/31.Form1.Form_Load at line "
             + QString::number(line) + "\r\rPlease email screenshot of this message to "
-            + "support@vandrell.example");
+            + QString::fromUtf8(supportAddress.data(), supportAddress.size()));
     return expected;
 }
 

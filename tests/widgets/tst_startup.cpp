@@ -1,5 +1,6 @@
 #include "app/pageflow.h"
 
+#include "core/errorreport.h"
 #include "db/probe.h"
 #include "settings/settingsstore.h"
 #include "support/controls.h"
@@ -333,8 +334,8 @@ void TestStartup::unreadableStoreIsReportedForEachField()
         QCOMPARE(message.icon, Seam::Icon::Warning);
         QString tail = QStringLiteral("\r\n") + loadLabel + QStringLiteral("at line ")
             + QString::number(line)
-            + QStringLiteral("\r\rPlease email screenshot of this message to "
-                             "support@vandrell.example");
+            + QStringLiteral("\r\rPlease email screenshot of this message to ")
+            + QString::fromUtf8(supportAddress.data(), supportAddress.size());
         QVERIFY2(message.text.endsWith(tail), qPrintable(message.text));
         QVERIFY2(message.text.contains(m_config.file()), qPrintable(message.text));
         line += 2;
