@@ -1,3 +1,4 @@
+#include "app/commandline.h"
 #include "app/pageflow.h"
 #include "widgets/seam.h"
 
@@ -9,6 +10,10 @@ int main(int argc, char *argv[])
 {
     // Saving into a pipe nobody reads must fail like any other write, not end the program.
     std::signal(SIGPIPE, SIG_IGN);
+    // Help, the version and mistakes are answered before Qt looks for a display.
+    kestrune::CommandLine commandLine = kestrune::parseCommandLine(argc, argv);
+    if (int status = kestrune::answerWithoutWindow(commandLine); status >= 0)
+        return status;
     QApplication app(argc, argv);
     kestrune::QtSeam seam;
     kestrune::PageFlow pages(seam);

@@ -1,0 +1,133 @@
+#!/usr/bin/env bash
+# Installs the build tree into a temporary prefix and starts the INSTALLED program through its
+# link PREFIX/bin/kestrune:
+#  - --help, --version and a wrong option, with no display;
+#  - on a virtual screen (xvfb-run) with a remembered login to the test server (KESTRUNE_TEST_*,
+#    set by scripts/test) in a temporary XDG_CONFIG_HOME, under strace. Seen from outside the
+#    process: a window of the table selection page's size (7080 x 4680 twips = 472 x 312 pixels
+#    at 96 DPI; the login page is 536 x 243) is mapped, so the program started, found its ODBC
+#    driver and logged in; and it opened HAND-M.CUR in its own folder PREFIX/lib/kestrune, so it
+#    found its files through the link. The program is killed at the end.
+#   start.sh BUILD_DIR VERSION
+set -euo pipefail
+
+build=$1
+version=$2
+for name in SERVER PORT USER PASSWORD DATABASE; do
+    var=KESTRUNE_TEST_$name
+    if [ -z "${!var:-}" ]; then
+        echo "FAIL: $var is not set; run the tests with scripts/test" >&2
+        exit 1
+    fi
+done
+
+work=$(mktemp -d)
+cleanup() {
+    if [ -s "$work/pid" ]; then
+        kill -KILL "$(cat "$work/pid")" 2>/dev/null || true
+    fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+prefix=$work/prefix
+program=$prefix/bin/kestrune
+folder=$prefix/lib/kestrune
+
+cmake --install "$build" --prefix "$prefix" >"$work/install.log" || {
+    cat "$work/install.log" >&2
+    echo "FAIL: cmake --install $build --prefix $prefix" >&2
+    exit 1
+}
+[ -L "$program" ] || { echo "FAIL: $program is not a link" >&2; exit 1; }
+
+echo "== the command line, with no display"
+nodisplay=(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM)
+out=$("${nodisplay[@]}" "$program" --version) || { echo "FAIL: --version failed" >&2; exit 1; }
+[ "$out" = "kestrune $version" ] || { echo "FAIL: --version printed '$out'" >&2; exit 1; }
+out=$("${nodisplay[@]}" "$program" --help) || { echo "FAIL: --help failed" >&2; exit 1; }
+grep -q '^Usage: kestrune' <<<"$out" || { echo "FAIL: --help printed '$out'" >&2; exit 1; }
+status=0
+"${nodisplay[@]}" "$program" --no-such-option >"$work/out" 2>"$work/err" || status=$?
+[ "$status" -eq 2 ] || { echo "FAIL: a wrong option ended with status $status, not 2" >&2; exit 1; }
+[ ! -s "$work/out" ] || { echo "FAIL: a wrong option printed on standard output" >&2; exit 1; }
+head -n 1 "$work/err" | grep -q "^kestrune: unrecognized option '--no-such-option'$" &&
+    grep -q '^Usage: kestrune' "$work/err" ||
+    { echo "FAIL: a wrong option printed:" >&2; cat "$work/err" >&2; exit 1; }
+
+echo "== the installed program on a virtual screen, with a remembered login"
+mkdir -m 700 "$work/config" "$work/runtime"
+(
+    umask 077
+    cat >"$work/config/Vandrell.ini" <<INI
+[Kestrune]
+MyServer=$KESTRUNE_TEST_SERVER
+MyPort=$KESTRUNE_TEST_PORT
+MyUser=$KESTRUNE_TEST_USER
+MyPassword=$KESTRUNE_TEST_PASSWORD
+MyDatabase=$KESTRUNE_TEST_DATABASE
+INI
+)
+
+export KESTRUNE_PROGRAM=$program KESTRUNE_WORK=$work
+export XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/runtime
+unset QT_QPA_PLATFORM
+# shellcheck disable=SC2016 # the inner script expands its variables itself, on the virtual screen
+xvfb-run -a -s "-screen 0 1280x800x24 -dpi 96" bash -c '
+set -uo pipefail
+w=$KESTRUNE_WORK
+# strace follows the program from its start; the shell records its own pid, which exec hands on
+# to the program.
+strace -f -qq -e trace=file -o "$w/trace" -- \
+    bash -c "echo \$\$ >\"$w/pid\"; exec \"\$0\"" "$KESTRUNE_PROGRAM" >"$w/program.log" 2>&1 &
+tracer=$!
+found=""
+for _ in $(seq 1 600); do
+    if ! kill -0 "$tracer" 2>/dev/null; then
+        break
+    fi
+    # A window of the program, 472x312, mapped.
+    for id in $(xwininfo -root -tree 2>/dev/null |
+        awk "/\\(\"kestrune\" / && / 472x312\\+/ { print \$1 }"); do
+        if xwininfo -id "$id" 2>/dev/null | grep -q "Map State: IsViewable"; then
+            found=$id
+        fi
+    done
+    [ -n "$found" ] && break
+    sleep 0.1
+done
+xwininfo -root -tree >"$w/windows" 2>&1 || true
+if [ -s "$w/pid" ]; then
+    kill -TERM "$(cat "$w/pid")" 2>/dev/null || true
+fi
+wait "$tracer" 2>/dev/null
+[ -n "$found" ] && echo "$found" >"$w/found"
+exit 0
+'
+
+failures=0
+if [ -s "$work/found" ]; then
+    echo "the table selection page is shown: window $(cat "$work/found"), 472x312"
+else
+    echo "FAIL: no mapped 472x312 window of kestrune (the table selection page) appeared" >&2
+    echo "-- the program's output:" >&2
+    cat "$work/program.log" >&2 || true
+    echo "-- its windows:" >&2
+    grep '"kestrune"' "$work/windows" >&2 || true
+    failures=$((failures + 1))
+fi
+if grep -Eq "^[0-9]+ +execve\(\"$program\"" "$work/trace"; then
+    echo "started as $program"
+else
+    echo "FAIL: the program was not started through $program" >&2
+    failures=$((failures + 1))
+fi
+# An open of PREFIX/lib/kestrune/HAND-M.CUR that succeeded (a descriptor, not -1).
+if grep -E "open(at)?\(.*\"$folder/HAND-M\.CUR\"" "$work/trace" | grep -Eq '\) = [0-9]+$'; then
+    echo "HAND-M.CUR opened in $folder"
+else
+    echo "FAIL: the program did not open $folder/HAND-M.CUR; it looked for:" >&2
+    grep -F 'HAND-M.CUR' "$work/trace" >&2 || echo "(nothing)" >&2
+    failures=$((failures + 1))
+fi
+[ "$failures" -eq 0 ] || exit 1
+echo "all checks passed"
