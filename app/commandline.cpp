@@ -1,5 +1,7 @@
 #include "app/commandline.h"
 
+#include "cli/compareoptions.h"
+
 #include <cstdio>
 #include <functional>
 #include <string_view>
@@ -112,7 +114,9 @@ std::string usageText()
            "Without options, opens the window: log in, pick two tables, read the differences.\n"
            "\n"
            "  --help     print this help and exit\n"
-           "  --version  print the version and exit\n";
+           "  --version  print the version and exit\n"
+           "\n"
+        + std::string(compareUsage());
 }
 
 std::string versionText() { return std::string("kestrune ") + KESTRUNE_VERSION + "\n"; }

@@ -68,6 +68,14 @@ MyDatabase=$KESTRUNE_TEST_DATABASE
 INI
 )
 
+echo "== the compare mode of the installed program, with no display"
+status=0
+XDG_CONFIG_HOME=$work/config "${nodisplay[@]}" "$program" --compare no_such_table_1 \
+    no_such_table_2 >"$work/out" 2>"$work/err" || status=$?
+[ "$status" -eq 2 ] && [ ! -s "$work/out" ] && grep -q "^Could not join this tables.$" "$work/err" &&
+    grep -q "no_such_table_1' doesn't exist" "$work/err" ||
+    { echo "FAIL: --compare of missing tables ended with $status and printed:" >&2; cat "$work/err" >&2; exit 1; }
+
 export KESTRUNE_PROGRAM=$program KESTRUNE_WORK=$work
 export XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/runtime
 unset QT_QPA_PLATFORM

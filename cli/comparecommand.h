@@ -1,0 +1,28 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace kestrune {
+
+// Where a run of the compare mode writes, and whom it may ask for a password.
+struct CommandStreams {
+    std::ostream &out;
+    std::ostream &err;
+    bool errIsTerminal = false; // progress is shown only on a terminal
+    std::function<std::optional<std::string>()> askPassword; // nullopt: nobody to ask
+};
+
+// Compares two tables as the wizard's "Next >" does and writes the lines as its export does.
+// `arguments` are those after `--compare`. Returns 0 for no lines, 1 for lines, 2 when no
+// comparison was made; every message goes to `err`. Never writes the settings store.
+int runCompare(const std::vector<std::string> &arguments, CommandStreams &streams);
+
+// The program's compare mode on its own standard streams: `argv` as main got it, with argv[1]
+// being "--compare". Needs no application object and no display.
+int runCompareCommand(int argc, char **argv);
+
+} // namespace kestrune

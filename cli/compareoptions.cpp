@@ -1,0 +1,86 @@
+#include "cli/compareoptions.h"
+
+#include <algorithm>
+#include <iterator>
+
+namespace kestrune {
+
+namespace {
+
+struct ValueOption {
+    std::string_view name;
+    std::optional<std::string> CompareOptions::*field;
+};
+
+constexpr ValueOption valueOptions[] = {
+    { "--server", &CompareOptions::server },
+    { "--port", &CompareOptions::port },
+    { "--user", &CompareOptions::user },
+    { "--database", &CompareOptions::database },
+    { "--password-file", &CompareOptions::passwordFile },
+    { "--output", &CompareOptions::output },
+};
+
+} // namespace
+
+CompareOptions parseCompareOptions(const std::vector<std::string> &arguments)
+{
+    CompareOptions options;
+    std::vector<std::string> tables;
+    bool optionsEnded = false;
+    for (auto argument = arguments.begin(); argument != arguments.end(); ++argument) {
+        if (optionsEnded || argument->size() < 2 || !argument->starts_with('-')) {
+            tables.push_back(*argument);
+            continue;
+        }
+        if (*argument == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        std::string_view name = *argument;
+        std::optional<std::string> value;
+        if (std::size_t equals = name.find('='); equals != std::string_view::npos) {
+            value = argument->substr(equals + 1);
+            name = name.substr(0, equals);
+        }
+        // A password given as an argument would be seen by every user of the machine.
+        if (name == "--password")
+            throw UsageError("a password is never taken as an argument; use --password-file FILE");
+        const auto *option = std::find_if(std::begin(valueOptions), std::end(valueOptions),
+            [&](const ValueOption &known) { return known.name == name; });
+        if (option == std::end(valueOptions))
+            throw UsageError("unknown option " + std::string(name));
+        if (!value) {
+            if (std::next(argument) == arguments.end())
+                throw UsageError("option " + std::string(name) + " needs a value");
+            value = *++argument;
+        }
+        options.*(option->field) = std::move(value);
+    }
+    if (tables.size() < 2)
+        throw UsageError(
+            tables.empty() ? "two table names are needed" : "a second table name is needed");
+    if (tables.size() > 2)
+        throw UsageError("unexpected argument " + tables[2]);
+    options.table1 = tables[0];
+    options.table2 = tables[1];
+    return options;
+}
+
+std::string_view compareUsage()
+{
+    return "Usage: kestrune --compare TABLE1 TABLE2 [OPTION]...\n"
+           "Compares two tables of the remembered database as the wizard does and writes its\n"
+           "lines, each ended by CR LF: field differences, then added and deleted records.\n"
+           "  --server HOST         the server, instead of the remembered one\n"
+           "  --port PORT           the port, instead of the remembered one\n"
+           "  --user NAME           the user name, instead of the remembered one\n"
+           "  --database NAME       the database, instead of the remembered one\n"
+           "  --password-file FILE  the password, from the first line of FILE\n"
+           "  --output FILE         write the lines to FILE, replaced whole, not to standard "
+           "output\n"
+           "Without a password file or a remembered password, the password is asked for on the\n"
+           "terminal. Exit status: 0 no differences, 1 differences, 2 no comparison made.\n";
+}
+
+} // namespace kestrune

@@ -1,0 +1,394 @@
+#include "faults/privateserver.h"
+#include "faults/program.h"
+#include "flow/valuetables.h"
+#include "flow/wizard.h"
+#include "support/confighome.h"
+#include "support/controls.h"
+#include "support/files.h"
+#include "support/testdb.h"
+
+#include "cli/comparecommand.h"
+#include "cli/compareoptions.h"
+#include "db/odbc.h"
+#include "widgets/resultspage.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <chrono>
+#include <sstream>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace kestrune;
+using kestrune::testfiles::contents;
+using kestrune::testfiles::writeFile;
+
+namespace {
+
+const std::string demoDatabase = "kt_cli_demo";
+const std::string valuesDatabase = "kt_cli_values";
+
+struct Run {
+    int status = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+// The probe as a process of its own, with no display and no platform plugin to fall back on,
+// the settings store of that config home, and standard input no terminal.
+Run runProbe(
+    const QStringList &arguments, const QString &configHome, const QString &outputFile = QString())
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *name : { "DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM" })
+        environment.remove(QString::fromLatin1(name));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome);
+    process.setProcessEnvironment(environment);
+    if (!outputFile.isEmpty())
+        process.setStandardOutputFile(outputFile);
+    process.start(QStringLiteral(KESTRUNE_COMPARE_PROBE), QStringList("--compare") + arguments);
+    process.closeWriteChannel();
+    Run run;
+    if (!process.waitForFinished(300000) || process.exitStatus() != QProcess::NormalExit)
+        return run;
+    run.status = process.exitCode();
+    run.out = process.readAllStandardOutput();
+    run.err = process.readAllStandardError();
+    return run;
+}
+
+// The demo database under a name of the test's own.
+void loadDemo()
+{
+    QByteArray script = contents(QStringLiteral(KESTRUNE_SOURCE_DIR "/scripts/demo.sql"));
+    script.replace("kestrune_demo", QByteArray::fromStdString(demoDatabase));
+    QByteArray statement;
+    std::vector<std::string> statements;
+    for (const QByteArray &line : script.split('\n')) {
+        if (line.trimmed().startsWith("--"))
+            continue;
+        statement += line + '\n';
+        if (line.trimmed().endsWith(';')) {
+            statements.push_back(statement.toStdString());
+            statement.clear();
+        }
+    }
+    testdb::run(statements);
+}
+
+// What a terminal shows after the bytes: a carriage return goes back to the start of the line.
+QByteArray shownLine(const std::string &bytes)
+{
+    QByteArray line;
+    qsizetype column = 0;
+    for (char c : bytes) {
+        if (c == '\r') {
+            column = 0;
+            continue;
+        }
+        if (column == line.size())
+            line += c;
+        else
+            line[column] = c;
+        ++column;
+    }
+    return line;
+}
+
+} // namespace
+
+class CompareCommandTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void sameBytesAsTheSavedFile_data();
+    void sameBytesAsTheSavedFile();
+    void noComparison_data();
+    void noComparison();
+    void serverStopsDuringTheRun();
+    void readOnlyFolderKeepsTheOldFile();
+    void fullStandardOutput();
+    void optionsOverrideTheStoreAndLeaveItAlone();
+    void progressOnATerminal();
+
+private:
+    QTemporaryDir m_folder;
+};
+
+void CompareCommandTest::initTestCase()
+{
+    testdb::freshDatabase(demoDatabase);
+    loadDemo();
+    testdb::run(testdb::freshDatabase(valuesDatabase), valueTables());
+}
+
+void CompareCommandTest::sameBytesAsTheSavedFile_data()
+{
+    QTest::addColumn<QString>("database");
+    QTest::addColumn<QString>("table1");
+    QTest::addColumn<QString>("table2");
+    auto pair = [](const std::string &database, const char *table1, const char *table2) {
+        QTest::addRow("%s %s", table1, table2)
+            << QString::fromStdString(database) << QString::fromUtf8(table1)
+            << QString::fromUtf8(table2);
+    };
+    pair(demoDatabase, "customers_2023", "customers_2024");
+    pair(demoDatabase, "products_old", "products_new");
+    pair(demoDatabase, "staff_archive", "staff");
+    pair(demoDatabase, "orders", "orders_backup");
+    pair(valuesDatabase, "types_a", "types_b");
+    pair(valuesDatabase, "kinds_a", "kinds_b");
+    pair(valuesDatabase, "order_a", "order_b");
+    pair(valuesDatabase, "top_a", "top_b");
+    pair(valuesDatabase, "three", "five");
+    pair(valuesDatabase, "my table", "select");
+    pair(valuesDatabase, "we`ird", "таблица");
+}
+
+void CompareCommandTest::sameBytesAsTheSavedFile()
+{
+    QFETCH(QString, database);
+    QFETCH(QString, table1);
+    QFETCH(QString, table2);
+    LoginDetails login = testdb::loginTo(database.toStdString());
+
+    QString saved = m_folder.filePath("saved.txt");
+    {
+        Wizard wizard(login);
+        wizard.compare(table1, table2);
+        QVERIFY(wizard.pages.resultsPage().isVisible());
+        wizard.seam.fileNames.append(saved);
+        QTest::mouseClick(
+            control<QPushButton>(wizard.pages.resultsPage(), "PushButton1"), Qt::LeftButton);
+        QCOMPARE(wizard.seam.messageTexts(), QStringList({ "Done." }));
+    }
+    QByteArray expected = contents(saved);
+    int status = expected.isEmpty() ? 0 : 1;
+
+    ConfigHome store;
+    store.remember(login);
+    Run run = runProbe({ table1, table2 }, store.path());
+    QCOMPARE(run.err, QByteArray());
+    QCOMPARE(run.out, expected);
+    QCOMPARE(run.status, status);
+
+    QString output = m_folder.filePath("output.txt");
+    writeFile(output, "an older file\r\n");
+    run = runProbe({ "--output", output, table1, table2 }, store.path());
+    QCOMPARE(run.err, QByteArray());
+    QCOMPARE(run.out, QByteArray());
+    QCOMPARE(contents(output), expected);
+    QCOMPARE(run.status, status);
+}
+
+void CompareCommandTest::noComparison_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("message"); // a pattern of the whole message
+    QTest::addColumn<bool>("usage"); // the usage text follows the message
+
+    QTest::newRow("same table twice")
+        << QStringList({ "five", "five" }) << "Please select 2 different tables to compare\\.\n"
+        << false;
+    QTest::newRow("empty table") << QStringList({ "five", "empty2" })
+                                 << "empty2 does not contain any data\\.\n"
+                                 << false;
+    QTest::newRow("missing table")
+        << QStringList({ "five", "nosuch" })
+        << "Could not join this tables\\.\n\\[ma-3\\.1\\.15\\].*Table 'kt_cli_values\\.nosuch' "
+           "doesn't exist\n"
+        << false;
+    QTest::newRow("refused login")
+        << QStringList({ "--password-file", "/dev/null", "five", "three" })
+        << "Could not join this tables\\.\n\\[ma-3\\.1\\.15\\]Access denied for user 'kes'.*\n"
+        << false;
+    QTest::newRow("unreadable password file")
+        << QStringList({ "five", "three", "--password-file", "/nonexistent/pw" })
+        << "Could not join this tables\\.\n/nonexistent/pw: No such file or directory\n"
+        << false;
+    QTest::newRow("no table names") << QStringList() << "kestrune: two table names are needed\n"
+                                    << true;
+    QTest::newRow("one table name")
+        << QStringList({ "five" }) << "kestrune: a second table name is needed\n"
+        << true;
+    QTest::newRow("unknown option")
+        << QStringList({ "five", "three", "--colour" }) << "kestrune: unknown option --colour\n"
+        << true;
+    QTest::newRow("option without value") << QStringList({ "five", "three", "--output" })
+                                          << "kestrune: option --output needs a value\n"
+                                          << true;
+    QTest::newRow("password as an argument")
+        << QStringList({ "--password=kes-pw", "five", "three" })
+        << "kestrune: a password is never taken as an argument; use --password-file FILE\n"
+        << true;
+}
+
+void CompareCommandTest::noComparison()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, message);
+    QFETCH(bool, usage);
+    ConfigHome store;
+    store.remember(testdb::loginTo(valuesDatabase));
+    Run run = runProbe(arguments, store.path());
+    QCOMPARE(run.status, 2);
+    QCOMPARE(run.out, QByteArray());
+    QByteArray err = run.err;
+    if (usage) {
+        QVERIFY2(err.endsWith(compareUsage().data()), err.constData());
+        err.chop(static_cast<qsizetype>(compareUsage().size()));
+    }
+    QRegularExpression pattern(QRegularExpression::anchoredPattern(message));
+    QVERIFY2(pattern.match(QString::fromUtf8(err)).hasMatch(), err.constData());
+}
+
+void CompareCommandTest::serverStopsDuringTheRun()
+{
+    PrivateServer server;
+    QString error = server.start();
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    // Millions of rows, so the server is still sending them when it is stopped.
+    LoginDetails login = server.freshDatabase("kt_cli_stop",
+        { "CREATE TABLE big (id INT PRIMARY KEY, a CHAR(30), b INT) ENGINE=MyISAM",
+            "INSERT INTO big SELECT seq, 'abcdefghijabcdefghij', seq % 7 FROM seq_1_to_3000000",
+            "CREATE TABLE small (id INT PRIMARY KEY)", "INSERT INTO small VALUES (1)" });
+    ConfigHome store;
+    store.remember(login);
+    QString output = m_folder.filePath("kept.txt");
+    writeFile(output, "keep me\r\n");
+
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), store.path());
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(KESTRUNE_COMPARE_PROBE),
+        { "--compare", "big", "small", "--output", output });
+    bool stoppedDuringQuery = false;
+    {
+        odbc::Connection watcher;
+        watcher.open(BuildConnectionString(server.login("kestrune_test")));
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (!stoppedDuringQuery && std::chrono::steady_clock::now() < deadline) {
+            odbc::Result running
+                = watcher.execute("SELECT COUNT(*) FROM information_schema.PROCESSLIST "
+                                  "WHERE INFO LIKE 'select * from `big`%'");
+            if (running.firstField() != "0") {
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                stoppedDuringQuery = server.requestShutdown();
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+    QVERIFY(process.waitForFinished(300000));
+    QVERIFY2(stoppedDuringQuery, "the server was stopped while the query ran");
+    error = server.stop();
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 2);
+    QCOMPARE(process.readAllStandardOutput(), QByteArray());
+    QString err = QString::fromUtf8(process.readAllStandardError());
+    // The server either tells the client it is shutting down or just drops the connection.
+    static const QRegularExpression driverText(
+        "^Could not join this tables\\.\n\\[ma-3\\.1\\.15\\].*(Lost connection to server during "
+        "query|Server shutdown in progress|server has gone away).*\n$");
+    QVERIFY2(driverText.match(err).hasMatch(), qPrintable(err.left(300)));
+    QCOMPARE(contents(output), QByteArray("keep me\r\n"));
+    QCOMPARE(
+        QDir(m_folder.path()).entryList({ ".kept*" }, QDir::Hidden | QDir::Files), QStringList());
+}
+
+void CompareCommandTest::readOnlyFolderKeepsTheOldFile()
+{
+    ConfigHome store;
+    store.remember(testdb::loginTo(valuesDatabase));
+    // The ordinary user below keeps root's group, which the store's folder shuts out.
+    QCOMPARE(::chmod(QFile::encodeName(store.path()).constData(), 0755), 0);
+    QTemporaryDir top;
+    QString folder = top.filePath("locked");
+    QVERIFY(QDir().mkdir(folder));
+    QString path = folder + "/out.txt";
+    writeFile(path, "keep me\r\n");
+    QCOMPARE(::chmod(QFile::encodeName(top.path()).constData(), 0755), 0);
+    QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 0555), 0);
+    auto unlock = qScopeGuard([&] { ::chmod(QFile::encodeName(folder).constData(), 0755); });
+
+    std::ostringstream out;
+    std::ostringstream err;
+    CommandStreams streams { out, err, false, {} };
+    int status = -1;
+    {
+        // Root writes into any folder: the run is an ordinary user's, as a user's would be.
+        AsOrdinaryUser user;
+        if (!user.ok())
+            QSKIP("running as root and cannot switch to an ordinary user");
+        status = runCompare({ "five", "three", "--output", path.toStdString() }, streams);
+    }
+    QCOMPARE(status, 2);
+    QCOMPARE(out.str(), std::string());
+    QCOMPARE(QString::fromStdString(err.str()),
+        "Could not join this tables.\n" + path + ": Permission denied\n");
+    QCOMPARE(contents(path), QByteArray("keep me\r\n"));
+    QCOMPARE(QDir(folder).entryList(QDir::Hidden | QDir::Files), QStringList({ "out.txt" }));
+}
+
+void CompareCommandTest::fullStandardOutput()
+{
+    ConfigHome store;
+    store.remember(testdb::loginTo(valuesDatabase));
+    Run run = runProbe({ "five", "three" }, store.path(), QStringLiteral("/dev/full"));
+    QCOMPARE(
+        run.err, QByteArray("Could not join this tables.\nStandard output could not be written\n"));
+    QCOMPARE(run.status, 2);
+}
+
+void CompareCommandTest::optionsOverrideTheStoreAndLeaveItAlone()
+{
+    LoginDetails login = testdb::loginTo(valuesDatabase);
+    ConfigHome good;
+    good.remember(login);
+    Run expected = runProbe({ "types_a", "types_b" }, good.path());
+    QCOMPARE(expected.status, 1);
+
+    ConfigHome other;
+    other.remember(LoginDetails { "elsewhere.invalid", "nobody", "wrong", "nosuch", "1" });
+    QByteArray stored = contents(other.file());
+    int mode = other.mode();
+    QString passwordFile = m_folder.filePath("password");
+    writeFile(passwordFile, QByteArray::fromStdString(login.password) + "\r\nnot this line\n");
+    Run run = runProbe(
+        { "types_a", "--server=" + QString::fromStdString(login.server), "--port",
+            QString::fromStdString(login.port), "--user", QString::fromStdString(login.user),
+            "--database", QString::fromStdString(login.database), "--password-file", passwordFile,
+            "types_b" },
+        other.path());
+    QCOMPARE(run.err, QByteArray());
+    QCOMPARE(run.out, expected.out);
+    QCOMPARE(run.status, 1);
+    QCOMPARE(contents(other.file()), stored);
+    QCOMPARE(other.mode(), mode);
+}
+
+void CompareCommandTest::progressOnATerminal()
+{
+    // Off a terminal nothing is shown: the runs above have standard error on a pipe.
+    ConfigHome store;
+    store.remember(testdb::loginTo(valuesDatabase));
+    std::ostringstream out;
+    std::ostringstream err;
+    CommandStreams streams { out, err, true, {} };
+    QCOMPARE(runCompare({ "five", "three" }, streams), 1);
+    QVERIFY2(err.str().starts_with("\rReading five: 5 of 5 rows"), err.str().c_str());
+    QCOMPARE(shownLine(err.str()).trimmed(), QByteArray());
+}
+
+QTEST_MAIN(CompareCommandTest)
+#include "tst_comparecommand.moc"
