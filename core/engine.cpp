@@ -11,6 +11,15 @@
 
 namespace kestrune {
 
+// Pairs of one kind mostly compare their stored slots or bytes without building cells.
+enum class Pairing : std::uint8_t {
+    Slots, // integers, unsigned numbers, moments, durations: equal exactly when the slots are
+    Doubles,
+    Bytes, // texts, byte strings
+    Decimals, // equal bytes are equal; others go by the value rule
+    General,
+};
+
 namespace {
 
 void appendRecordNumber(std::string &line, std::size_t row)
@@ -42,16 +51,6 @@ void appendSurplusLine(std::string &line, std::size_t row, std::string_view verb
     out.append(line);
 }
 
-// How the values of two paired columns are compared, chosen once a column: pairs of one kind
-// mostly compare their stored slots or bytes without building cells.
-enum class Pairing {
-    Slots, // integers, unsigned numbers, moments, durations: equal exactly when the slots are
-    Doubles,
-    Bytes, // texts, byte strings
-    Decimals, // equal bytes are equal; others go by the value rule
-    General,
-};
-
 Pairing pairingOf(ColumnKind a, ColumnKind b)
 {
     using K = ColumnKind;
@@ -69,68 +68,85 @@ Pairing pairingOf(ColumnKind a, ColumnKind b)
     return Pairing::General;
 }
 
-bool valuesDiffer(Pairing pairing, const Column &a, const Column &b, std::size_t row)
+// Row `row` of column a against row `other` of column b.
+bool valuesDiffer(
+    Pairing pairing, const Column &a, std::size_t row, const Column &b, std::size_t other)
 {
     const bool nullA = a.isNull(row);
-    const bool nullB = b.isNull(row);
+    const bool nullB = b.isNull(other);
     if (nullA || nullB)
         return nullA != nullB;
     switch (pairing) {
     case Pairing::Slots:
-        return a.slot(row) != b.slot(row);
+        return a.slot(row) != b.slot(other);
     case Pairing::Doubles:
         // By value, so 0 equals -0.
-        return std::bit_cast<double>(a.slot(row)) != std::bit_cast<double>(b.slot(row));
+        return std::bit_cast<double>(a.slot(row)) != std::bit_cast<double>(b.slot(other));
     case Pairing::Bytes:
-        return a.bytes(row) != b.bytes(row);
+        return a.bytes(row) != b.bytes(other);
     case Pairing::Decimals:
-        return a.bytes(row) != b.bytes(row) && cellsDiffer(a.cell(row), b.cell(row));
+        return a.bytes(row) != b.bytes(other) && cellsDiffer(a.cell(row), b.cell(other));
     case Pairing::General:
         break;
     }
-    return cellsDiffer(a.cell(row), b.cell(row));
+    return cellsDiffer(a.cell(row), b.cell(other));
 }
 
 } // namespace
 
+TableComparer::TableComparer(const Table &table1, std::string_view table2Name, ComparisonLines &out)
+    : m_table1(table1)
+    , m_table2Name(table2Name)
+    , m_out(out)
+{
+}
+
+void TableComparer::compare(const Table &rows2)
+{
+    const std::size_t columns = std::min(m_table1.columns.size(), rows2.columns.size());
+    const std::size_t rows1 = m_table1.rowCount();
+    const std::size_t count = rows2.rowCount();
+    if (m_pairings.empty()) {
+        for (std::size_t c = 0; c < columns; ++c)
+            m_pairings.push_back(pairingOf(m_table1.columns[c].kind(), rows2.columns[c].kind()));
+    }
+
+    const std::size_t paired = std::min(count, rows1 > m_rows2 ? rows1 - m_rows2 : 0);
+    for (std::size_t i = 0; i < paired; ++i) {
+        const std::size_t r = m_rows2 + i;
+        for (std::size_t c = 0; c < columns; ++c) {
+            const Column &column1 = m_table1.columns[c];
+            const Column &column2 = rows2.columns[c];
+            if (!valuesDiffer(m_pairings[c], column1, r, column2, i))
+                continue;
+            m_line.clear();
+            appendRecordNumber(m_line, r);
+            m_line += ",Field \"";
+            m_line += column1.name();
+            m_line += "\" has changed from ";
+            appendQuotedOrNull(m_line, column1.cell(r));
+            m_line += " to ";
+            appendQuotedOrNull(m_line, column2.cell(i));
+            m_out.fieldDifferences.append(m_line);
+        }
+    }
+    for (std::size_t i = paired; i < count; ++i)
+        appendSurplusLine(m_line, m_rows2 + i, " added from ", m_table2Name, m_out.addedDeleted);
+    m_rows2 += count;
+}
+
+void TableComparer::finish()
+{
+    for (std::size_t r = m_rows2; r < m_table1.rowCount(); ++r)
+        appendSurplusLine(m_line, r, " deleted from ", m_table2Name, m_out.addedDeleted);
+}
+
 void compareTables(
     const Table &table1, const Table &table2, std::string_view table2Name, ComparisonLines &out)
 {
-    const std::size_t columns = std::min(table1.columns.size(), table2.columns.size());
-    const std::size_t rows1 = table1.rowCount();
-    const std::size_t rows2 = table2.rowCount();
-    std::vector<Pairing> pairings;
-    for (std::size_t c = 0; c < columns; ++c)
-        pairings.push_back(pairingOf(table1.columns[c].kind(), table2.columns[c].kind()));
-
-    // One buffer for every line, so a run with millions of differences allocates only as the
-    // lines' storage grows.
-    std::string line;
-    for (std::size_t r = 0; r < rows1; ++r) {
-        if (r >= rows2) {
-            appendSurplusLine(line, r, " deleted from ", table2Name, out.addedDeleted);
-            continue;
-        }
-        for (std::size_t c = 0; c < columns; ++c) {
-            const Column &column1 = table1.columns[c];
-            const Column &column2 = table2.columns[c];
-            if (!valuesDiffer(pairings[c], column1, column2, r))
-                continue;
-            Cell old = column1.cell(r);
-            Cell now = column2.cell(r);
-            line.clear();
-            appendRecordNumber(line, r);
-            line += ",Field \"";
-            line += column1.name();
-            line += "\" has changed from ";
-            appendQuotedOrNull(line, old);
-            line += " to ";
-            appendQuotedOrNull(line, now);
-            out.fieldDifferences.append(line);
-        }
-    }
-    for (std::size_t r = rows1; r < rows2; ++r)
-        appendSurplusLine(line, r, " added from ", table2Name, out.addedDeleted);
+    TableComparer comparer(table1, table2Name, out);
+    comparer.compare(table2);
+    comparer.finish();
 }
 
 } // namespace kestrune

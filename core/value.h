@@ -65,6 +65,7 @@ public:
     std::size_t size() const { return m_null.size(); }
 
     void reserve(std::size_t rows);
+    void clear(); // keeps the storage, so a column read batch by batch allocates once
     // Inline: a table's reading calls these once a cell.
     void appendNull()
     {

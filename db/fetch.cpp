@@ -97,28 +97,59 @@ Table Result::readAll(const std::function<void(long long)> &rowsRead)
     if (!isOpen())
         throw Error("The result is closed");
     Statement &s = *m_statement;
-    Table table;
-    table.columns.reserve(s.columns.size());
-    for (const ColumnInfo &info : s.columns)
-        table.columns.emplace_back(info.name, info.kind, info.fractionDigits);
+    Table table = s.emptyTable();
     if (s.eof)
         return table;
     for (Column &column : table.columns)
         column.reserve(static_cast<std::size_t>(std::max(s.rowCount, 1LL)));
+    s.readRows(table, {}, rowsRead);
+    return table;
+}
 
-    const SQLHSTMT h = s.handle;
+void Result::readRowsets(const std::function<void(const Table &rows)> &rowset,
+    const std::function<void(long long)> &rowsRead)
+{
+    if (!isOpen())
+        throw Error("The result is closed");
+    Statement &s = *m_statement;
+    if (s.eof)
+        return;
+    Table rows = s.emptyTable();
+    s.readRows(
+        rows,
+        [&] {
+            rowset(rows);
+            for (Column &column : rows.columns)
+                column.clear();
+        },
+        rowsRead);
+}
+
+Table Result::Statement::emptyTable() const
+{
+    Table table;
+    table.columns.reserve(columns.size());
+    for (const ColumnInfo &info : columns)
+        table.columns.emplace_back(info.name, info.kind, info.fractionDigits);
+    return table;
+}
+
+void Result::Statement::readRows(Table &table, const std::function<void()> &rowset,
+    const std::function<void(long long)> &rowsRead)
+{
+    const SQLHSTMT h = handle;
     std::string buffer;
-    if (s.rowTouched)
+    if (rowTouched)
         check(SQLFetchScroll(h, SQL_FETCH_RELATIVE, 0), SQL_HANDLE_STMT, h);
-    for (std::size_t c = 0; c < s.columns.size(); ++c)
-        s.getCell(static_cast<SQLUSMALLINT>(c + 1), table.columns[c], buffer);
+    for (std::size_t c = 0; c < columns.size(); ++c)
+        getCell(static_cast<SQLUSMALLINT>(c + 1), table.columns[c], buffer);
 
     // The remaining rows come into bound column arrays, many rows a fetch. Long columns are read
     // with SQLGetData, which this driver only gets right with one row a fetch: positioning
     // within a rowset (SQLSetPos) and then SQLGetData yields no data or stale NULLs.
     SQLLEN rowWidth = 0;
     bool allBound = true;
-    for (const ColumnInfo &info : s.columns) {
+    for (const ColumnInfo &info : columns) {
         rowWidth += info.bindWidth;
         allBound = allBound && info.bindWidth > 0;
     }
@@ -130,7 +161,7 @@ Table Result::readAll(const std::function<void(long long)> &rowsRead)
         std::vector<char> data;
         std::vector<SQLLEN> indicators;
     };
-    std::vector<Bound> bound(s.columns.size());
+    std::vector<Bound> bound(columns.size());
     SQLULEN fetched = 0;
     // The arrays live on this stack frame: leave no pointer to them with the driver.
     struct Unbind {
@@ -146,8 +177,8 @@ Table Result::readAll(const std::function<void(long long)> &rowsRead)
     check(
         SQLSetStmtAttr(h, SQL_ATTR_ROW_ARRAY_SIZE, integerAttribute(rows), 0), SQL_HANDLE_STMT, h);
     check(SQLSetStmtAttr(h, SQL_ATTR_ROWS_FETCHED_PTR, &fetched, 0), SQL_HANDLE_STMT, h);
-    for (std::size_t c = 0; c < s.columns.size(); ++c) {
-        const ColumnInfo &info = s.columns[c];
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+        const ColumnInfo &info = columns[c];
         if (info.bindWidth == 0)
             continue;
         bound[c].data.resize(static_cast<std::size_t>(info.bindWidth) * rows);
@@ -168,8 +199,8 @@ Table Result::readAll(const std::function<void(long long)> &rowsRead)
         // Often enough to watch, seldom enough to cost nothing.
         if (read - reported >= 8192)
             report();
-        for (std::size_t c = 0; c < s.columns.size(); ++c) {
-            if (s.columns[c].bindType != SQL_C_TYPE_TIMESTAMP)
+        for (std::size_t c = 0; c < columns.size(); ++c) {
+            if (columns[c].bindType != SQL_C_TYPE_TIMESTAMP)
                 continue;
             for (SQLULEN row = 0; row < rows; ++row)
                 std::memcpy(bound[c].data.data() + row * sizeof unwrittenTimestamp,
@@ -181,22 +212,26 @@ Table Result::readAll(const std::function<void(long long)> &rowsRead)
         check(rc, SQL_HANDLE_STMT, h);
         // Column by column; a column read with SQLGetData only occurs with one row a fetch, so
         // the columns are still read in order.
-        for (std::size_t c = 0; c < s.columns.size(); ++c) {
-            if (s.columns[c].bindWidth == 0)
-                s.getCell(static_cast<SQLUSMALLINT>(c + 1), table.columns[c], buffer);
+        for (std::size_t c = 0; c < columns.size(); ++c) {
+            if (columns[c].bindWidth == 0)
+                getCell(static_cast<SQLUSMALLINT>(c + 1), table.columns[c], buffer);
             else
-                appendBound(table.columns[c], s.columns[c], bound[c].data.data(),
+                appendBound(table.columns[c], columns[c], bound[c].data.data(),
                     bound[c].indicators.data(), fetched);
         }
         read += static_cast<long long>(fetched);
+        if (rowset)
+            rowset();
     }
+    // A result of one row fetched nothing after its first.
+    if (rowset && table.rowCount() > 0)
+        rowset();
     report();
 
-    s.eof = true;
-    s.firstField.reset();
-    // Every row is copied: let the driver drop its buffered copy now rather than at close().
+    eof = true;
+    firstField.reset();
+    // Every row is read: let the driver drop its buffered copy now rather than at close().
     check(SQLFreeStmt(h, SQL_CLOSE), SQL_HANDLE_STMT, h);
-    return table;
 }
 
 void Result::close()

@@ -75,6 +75,10 @@ public:
     // The current and all remaining rows, typed; eof() afterwards. `rowsRead`, when given, hears
     // the count read so far after each batch of rows.
     Table readAll(const std::function<void(long long)> &rowsRead = {});
+    // The same a rowset at a time, in one table that each rowset replaces, so only a rowset is
+    // held: `rowset` hears every rowset.
+    void readRowsets(const std::function<void(const Table &rows)> &rowset,
+        const std::function<void(long long)> &rowsRead = {});
     void close(); // frees the driver's copy of the rows
 
 private:

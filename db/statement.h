@@ -106,6 +106,11 @@ struct Result::Statement {
     }
 
     void fetch();
+    Table emptyTable() const; // the result's columns, without rows
+    // The current and all remaining rows into `table`; `rowset`, when given, hears each rowset
+    // appended.
+    void readRows(Table &table, const std::function<void()> &rowset,
+        const std::function<void(long long)> &rowsRead);
     bool getLong(SQLUSMALLINT column, SQLSMALLINT cType, std::string &out);
     void getCell(SQLUSMALLINT column, Column &out, std::string &buffer);
 };

@@ -7,10 +7,9 @@ namespace kestrune {
 
 namespace {
 
-// A whole table, read and released at once so the driver's copy of the rows is freed before
-// the next table is read.
-Table readTable(
-    odbc::Connection &connection, const std::string &name, int which, const ReadProgress &progress)
+// Table 1 whole, read and released at once so the driver's copy of its rows is freed before
+// table 2 is read.
+Table readFirst(odbc::Connection &connection, const std::string &name, const ReadProgress &progress)
 {
     odbc::Result rows(connection, selectAllFrom(name));
     Table table;
@@ -18,7 +17,7 @@ Table readTable(
         long long count = rows.recordCount();
         table = rows.readAll([&](long long read) {
             if (progress)
-                progress(which, read, count);
+                progress(1, read, count);
         });
     }
     rows.close();
@@ -31,14 +30,27 @@ TableComparison compareTablesOnServer(odbc::Connection &connection, const std::s
     const std::string &table2, const ReadProgress &progress)
 {
     TableComparison outcome;
-    Table first = readTable(connection, table1, 1, progress);
-    Table second = readTable(connection, table2, 2, progress);
-    if (first.rowCount() == 0)
+    Table first = readFirst(connection, table1, progress);
+    // Table 2 is compared a rowset at a time as it is read, so only table 1 is held whole.
+    odbc::Result rows(connection, selectAllFrom(table2));
+    const bool secondEmpty = rows.eof();
+    const long long count = rows.recordCount();
+    auto rowsRead = [&](long long read) {
+        if (progress)
+            progress(2, read, count);
+    };
+    if (first.rowCount() == 0) {
+        // Still read through, so that failing to read table 2 fails the run as it would.
+        rows.readRowsets([](const Table &) {}, rowsRead);
         outcome.emptyTable = table1;
-    else if (second.rowCount() == 0)
+    } else if (secondEmpty) {
         outcome.emptyTable = table2;
-    else
-        compareTables(first, second, table2, outcome.lines);
+    } else {
+        TableComparer comparer(first, table2, outcome.lines);
+        rows.readRowsets([&](const Table &batch) { comparer.compare(batch); }, rowsRead);
+        comparer.finish();
+    }
+    rows.close();
     return outcome;
 }
 
