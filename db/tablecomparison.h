@@ -22,7 +22,7 @@ struct TableComparison {
 using ReadProgress = std::function<void(int table, long long rowsRead, long long rowCount)>;
 
 // Reads both tables over the open connection, table 1 first, and compares them. Failures (a
-// missing table, a lost server, no memory) throw.
+// missing table, a lost server) throw; running out of memory throws "Out of memory".
 TableComparison compareTablesOnServer(odbc::Connection &connection, const std::string &table1,
     const std::string &table2, const ReadProgress &progress = {});
 

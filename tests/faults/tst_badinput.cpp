@@ -15,6 +15,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/resource.h>
+
 using namespace kestrune;
 using kestrune::testfiles::contents;
 
@@ -74,6 +76,19 @@ const std::vector<Typed> everyType = {
     { "js", "JSON", "'{\"k\": [1, null]}'", "{\"k\": [1, null]}" },
 };
 
+// The address space this process has mapped now, from its status file.
+rlim_t mappedBytes()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmSize:"))
+            return line.mid(7).trimmed().split(' ').first().toULongLong() * 1024;
+    }
+    return 0;
+}
+
 } // namespace
 
 class BadInputTest : public QObject {
@@ -88,6 +103,7 @@ private slots:
     void thousandColumns();
     void extremeNumbers();
     void zeroDates();
+    void tableTooBigForMemory();
     void awkwardLogins_data();
     void awkwardLogins();
 };
@@ -278,6 +294,39 @@ void BadInputTest::zeroDates()
             fieldLine(3, "dt", "2024-01-00 00:00:00", "2024-01-01 00:00:00"),
             fieldLine(4, "d", "0000-00-00", QString()),
             fieldLine(4, "dt", QString(), "0000-00-00 00:00:00") }));
+}
+
+// A table that leaves the driver room for its copy of the rows but the program none for its
+// own: the run fails with words, and the program goes on comparing.
+void BadInputTest::tableTooBigForMemory()
+{
+#if defined(__SANITIZE_ADDRESS__)
+    QSKIP("AddressSanitizer ends the process when an allocation fails instead of throwing");
+#else
+    // 100,000 rows of 1,000 bytes: about 100 MB, held by the driver and then copied.
+    testdb::run({ "CREATE TABLE " + in("big_text") + " (id INT PRIMARY KEY, t VARCHAR(1000))",
+        "INSERT INTO " + in("big_text") + " SELECT seq, REPEAT('x', 1000) FROM seq_1_to_100000" });
+    Wizard wizard(testdb::loginTo(database));
+    rlimit saved {};
+    QCOMPARE(getrlimit(RLIMIT_AS, &saved), 0);
+    const rlim_t mapped = mappedBytes();
+    QVERIFY(mapped > 0);
+    rlimit tight = saved;
+    tight.rlim_cur = mapped + 160 * 1024 * 1024;
+    QCOMPARE(setrlimit(RLIMIT_AS, &tight), 0);
+    wizard.compare("big_text", "plain");
+    QCOMPARE(setrlimit(RLIMIT_AS, &saved), 0);
+    QCOMPARE(wizard.seam.messageTexts(),
+        QStringList({ "Could not join this tables.\r\nOut of memory" }));
+    QVERIFY(!wizard.pages.hasResultsPage());
+
+    wizard.compare("plain", "big_text");
+    QCOMPARE(wizard.seam.messageTexts().size(), 1);
+    QVERIFY(wizard.pages.resultsPage().isVisible());
+    QCOMPARE(wizard.fieldDifferences().size(), 3);
+    QCOMPARE(wizard.addedDeleted().size(), 100000 - 3);
+    testdb::run("DROP TABLE " + in("big_text"));
+#endif
 }
 
 void BadInputTest::awkwardLogins_data()
