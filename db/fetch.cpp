@@ -144,9 +144,10 @@ void Result::Statement::readRows(Table &table, const std::function<void()> &rows
     for (std::size_t c = 0; c < columns.size(); ++c)
         getCell(static_cast<SQLUSMALLINT>(c + 1), table.columns[c], buffer);
 
-    // The remaining rows come into bound column arrays, many rows a fetch. Long columns are read
-    // with SQLGetData, which this driver only gets right with one row a fetch: positioning
-    // within a rowset (SQLSetPos) and then SQLGetData yields no data or stale NULLs.
+    // The remaining rows come into bound column arrays, many rows a fetch. Columns too long to
+    // bind (MEDIUMTEXT, LONGBLOB, JSON) are read with SQLGetData, which this driver only gets
+    // right with one row a fetch: positioning within a rowset (SQLSetPos) and then SQLGetData
+    // yields no data or stale NULLs.
     SQLLEN rowWidth = 0;
     bool allBound = true;
     for (const ColumnInfo &info : columns) {

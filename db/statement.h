@@ -43,8 +43,9 @@ struct ColumnInfo {
     SQLLEN bindWidth; // bytes of one bound cell, 0 when the column is read piece by piece
 };
 
-// Values up to this size are fetched in bound column arrays; longer ones with SQLGetData.
-constexpr SQLLEN maxBindWidth = 4096;
+// Columns whose values can be up to this size (TEXT and BLOB among them) are fetched in bound
+// column arrays; longer ones with SQLGetData.
+constexpr SQLLEN maxBindWidth = 256 * 1024;
 constexpr SQLULEN maxRowsetRows = 1024;
 constexpr SQLULEN maxRowsetBytes = SQLULEN(8) * 1024 * 1024;
 
