@@ -68,85 +68,77 @@ Pairing pairingOf(ColumnKind a, ColumnKind b)
     return Pairing::General;
 }
 
-// Row `row` of column a against row `other` of column b.
-bool valuesDiffer(
-    Pairing pairing, const Column &a, std::size_t row, const Column &b, std::size_t other)
+bool valuesDiffer(Pairing pairing, const Column &a, const Column &b, std::size_t row)
 {
     const bool nullA = a.isNull(row);
-    const bool nullB = b.isNull(other);
+    const bool nullB = b.isNull(row);
     if (nullA || nullB)
         return nullA != nullB;
     switch (pairing) {
     case Pairing::Slots:
-        return a.slot(row) != b.slot(other);
+        return a.slot(row) != b.slot(row);
     case Pairing::Doubles:
         // By value, so 0 equals -0.
-        return std::bit_cast<double>(a.slot(row)) != std::bit_cast<double>(b.slot(other));
+        return std::bit_cast<double>(a.slot(row)) != std::bit_cast<double>(b.slot(row));
     case Pairing::Bytes:
-        return a.bytes(row) != b.bytes(other);
+        return a.bytes(row) != b.bytes(row);
     case Pairing::Decimals:
-        return a.bytes(row) != b.bytes(other) && cellsDiffer(a.cell(row), b.cell(other));
+        return a.bytes(row) != b.bytes(row) && cellsDiffer(a.cell(row), b.cell(row));
     case Pairing::General:
         break;
     }
-    return cellsDiffer(a.cell(row), b.cell(other));
+    return cellsDiffer(a.cell(row), b.cell(row));
 }
 
 } // namespace
 
-TableComparer::TableComparer(const Table &table1, std::string_view table2Name, ComparisonLines &out)
-    : m_table1(table1)
-    , m_table2Name(table2Name)
+TableComparer::TableComparer(std::string_view table2Name, ComparisonLines &out)
+    : m_table2Name(table2Name)
     , m_out(out)
 {
 }
 
-void TableComparer::compare(const Table &rows2)
+void TableComparer::compare(const Table &rows1, const Table &rows2, std::size_t count)
 {
-    const std::size_t columns = std::min(m_table1.columns.size(), rows2.columns.size());
-    const std::size_t rows1 = m_table1.rowCount();
-    const std::size_t count = rows2.rowCount();
+    const std::size_t columns = std::min(rows1.columns.size(), rows2.columns.size());
     if (m_pairings.empty()) {
         for (std::size_t c = 0; c < columns; ++c)
-            m_pairings.push_back(pairingOf(m_table1.columns[c].kind(), rows2.columns[c].kind()));
+            m_pairings.push_back(pairingOf(rows1.columns[c].kind(), rows2.columns[c].kind()));
     }
-
-    const std::size_t paired = std::min(count, rows1 > m_rows2 ? rows1 - m_rows2 : 0);
-    for (std::size_t i = 0; i < paired; ++i) {
-        const std::size_t r = m_rows2 + i;
+    for (std::size_t r = 0; r < count; ++r) {
         for (std::size_t c = 0; c < columns; ++c) {
-            const Column &column1 = m_table1.columns[c];
+            const Column &column1 = rows1.columns[c];
             const Column &column2 = rows2.columns[c];
-            if (!valuesDiffer(m_pairings[c], column1, r, column2, i))
+            if (!valuesDiffer(m_pairings[c], column1, column2, r))
                 continue;
             m_line.clear();
-            appendRecordNumber(m_line, r);
+            appendRecordNumber(m_line, m_record + r);
             m_line += ",Field \"";
             m_line += column1.name();
             m_line += "\" has changed from ";
             appendQuotedOrNull(m_line, column1.cell(r));
             m_line += " to ";
-            appendQuotedOrNull(m_line, column2.cell(i));
+            appendQuotedOrNull(m_line, column2.cell(r));
             m_out.fieldDifferences.append(m_line);
         }
     }
-    for (std::size_t i = paired; i < count; ++i)
-        appendSurplusLine(m_line, m_rows2 + i, " added from ", m_table2Name, m_out.addedDeleted);
-    m_rows2 += count;
+    m_record += count;
 }
 
-void TableComparer::finish()
+void TableComparer::finish(std::size_t rowCount1, std::size_t rowCount2)
 {
-    for (std::size_t r = m_rows2; r < m_table1.rowCount(); ++r)
+    for (std::size_t r = rowCount2; r < rowCount1; ++r)
         appendSurplusLine(m_line, r, " deleted from ", m_table2Name, m_out.addedDeleted);
+    for (std::size_t r = rowCount1; r < rowCount2; ++r)
+        appendSurplusLine(m_line, r, " added from ", m_table2Name, m_out.addedDeleted);
 }
 
 void compareTables(
     const Table &table1, const Table &table2, std::string_view table2Name, ComparisonLines &out)
 {
-    TableComparer comparer(table1, table2Name, out);
-    comparer.compare(table2);
-    comparer.finish();
+    TableComparer comparer(table2Name, out);
+    comparer.compare(table1, table2, std::min(table1.rowCount(), table2.rowCount()));
+    comparer.finish(table1.rowCount(), table2.rowCount());
 }
 
 } // namespace kestrune

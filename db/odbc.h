@@ -75,10 +75,12 @@ public:
     // The current and all remaining rows, typed; eof() afterwards. `rowsRead`, when given, hears
     // the count read so far after each batch of rows.
     Table readAll(const std::function<void(long long)> &rowsRead = {});
-    // The same a rowset at a time, in one table that each rowset replaces, so only a rowset is
-    // held: `rowset` hears every rowset.
-    void readRowsets(const std::function<void(const Table &rows)> &rowset,
-        const std::function<void(long long)> &rowsRead = {});
+    // The rows a fetch suited to this result's columns.
+    std::size_t rowsetRows() const;
+    // The same a rowset at a time: replaces `rows` with the next rowset of at most `most` rows
+    // (the current row alone the first time; give the same `most` every time), so only a rowset
+    // is held; false, and eof() afterwards, once no rows are left.
+    bool readRowset(Table &rows, std::size_t most);
     void close(); // frees the driver's copy of the rows
 
 private:

@@ -91,6 +91,15 @@ struct Result::Statement {
     bool rowTouched = false;
     std::optional<std::string> firstField;
     std::vector<char> scratch = std::vector<char>(std::size_t(64) * 1024);
+    std::string buffer; // a long cell read with SQLGetData
+    // Bound column arrays, set up once the current row is read; none for a column that is not.
+    struct Bound {
+        std::vector<char> data;
+        std::vector<SQLLEN> indicators;
+    };
+    std::vector<Bound> bound;
+    SQLULEN boundRows = 0;
+    SQLULEN fetched = 0;
 
     ~Statement() { release(); }
 
@@ -107,11 +116,12 @@ struct Result::Statement {
     }
 
     void fetch();
-    Table emptyTable() const; // the result's columns, without rows
-    // The current and all remaining rows into `table`; `rowset`, when given, hears each rowset
-    // appended.
-    void readRows(Table &table, const std::function<void()> &rowset,
-        const std::function<void(long long)> &rowsRead);
+    void describeInto(Table &table) const; // gives a table without columns the result's
+    // Appends the next rowset of at most `most` rows, the current row alone the first time;
+    // false once no rows are left, when the driver's copy of them is freed.
+    bool appendRowset(Table &table, std::size_t most);
+    void bind(SQLULEN rows);
+    void unbind();
     bool getLong(SQLUSMALLINT column, SQLSMALLINT cType, std::string &out);
     void getCell(SQLUSMALLINT column, Column &out, std::string &buffer);
 };

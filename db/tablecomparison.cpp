@@ -3,58 +3,62 @@
 #include "db/odbc.h"
 #include "db/tablequery.h"
 
+#include <algorithm>
 #include <new>
 #include <stdexcept>
 
 namespace kestrune {
-
-namespace {
-
-// Table 1 whole, read and released at once so the driver's copy of its rows is freed before
-// table 2 is read.
-Table readFirst(odbc::Connection &connection, const std::string &name, const ReadProgress &progress)
-{
-    odbc::Result rows(connection, selectAllFrom(name));
-    Table table;
-    if (!rows.eof()) {
-        long long count = rows.recordCount();
-        table = rows.readAll([&](long long read) {
-            if (progress)
-                progress(1, read, count);
-        });
-    }
-    rows.close();
-    return table;
-}
-
-} // namespace
 
 TableComparison compareTablesOnServer(odbc::Connection &connection, const std::string &table1,
     const std::string &table2, const ReadProgress &progress)
 {
     try {
         TableComparison outcome;
-        Table first = readFirst(connection, table1, progress);
-        // Table 2 is compared a rowset at a time as it is read, so only table 1 is held whole.
-        odbc::Result rows(connection, selectAllFrom(table2));
-        const bool secondEmpty = rows.eof();
-        const long long count = rows.recordCount();
-        auto rowsRead = [&](long long read) {
-            if (progress)
-                progress(2, read, count);
-        };
-        if (first.rowCount() == 0) {
-            // Still read through, so that failing to read table 2 fails the run as it would.
-            rows.readRowsets([](const Table &) {}, rowsRead);
+        // The driver holds each result whole, so both are open at once and read a rowset of each
+        // at a time, side by side: neither table is copied whole.
+        odbc::Result rows1(connection, selectAllFrom(table1));
+        odbc::Result rows2(connection, selectAllFrom(table2));
+        if (rows1.eof()) {
             outcome.emptyTable = table1;
-        } else if (secondEmpty) {
-            outcome.emptyTable = table2;
-        } else {
-            TableComparer comparer(first, table2, outcome.lines);
-            rows.readRowsets([&](const Table &batch) { comparer.compare(batch); }, rowsRead);
-            comparer.finish();
+            return outcome;
         }
-        rows.close();
+        if (rows2.eof()) {
+            outcome.emptyTable = table2;
+            return outcome;
+        }
+        const long long count1 = rows1.recordCount();
+        const long long count2 = rows2.recordCount();
+        const std::size_t most = std::min(rows1.rowsetRows(), rows2.rowsetRows());
+        TableComparer comparer(table2, outcome.lines);
+        Table batch1;
+        Table batch2;
+        long long read1 = 0;
+        long long read2 = 0;
+        long long reported = 0;
+        auto report = [&] {
+            reported = std::max(read1, read2);
+            if (progress) {
+                progress(1, read1, count1);
+                progress(2, read2, count2);
+            }
+        };
+        for (;;) {
+            const bool more1 = rows1.readRowset(batch1, most);
+            const bool more2 = rows2.readRowset(batch2, most);
+            if (!more1 && !more2)
+                break;
+            const std::size_t rowset1 = more1 ? batch1.rowCount() : 0;
+            const std::size_t rowset2 = more2 ? batch2.rowCount() : 0;
+            // Rowsets stay in step until the shorter table ends; the rest is surplus.
+            comparer.compare(batch1, batch2, std::min(rowset1, rowset2));
+            read1 += static_cast<long long>(rowset1);
+            read2 += static_cast<long long>(rowset2);
+            // Often enough to watch, seldom enough to cost nothing.
+            if (std::max(read1, read2) - reported >= 8192)
+                report();
+        }
+        report();
+        comparer.finish(static_cast<std::size_t>(read1), static_cast<std::size_t>(read2));
         return outcome;
     } catch (const std::bad_alloc &) {
         // Unwinding has freed what the run held, so the program carries on; say it in words.
