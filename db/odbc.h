@@ -33,7 +33,8 @@ private:
 class Result;
 
 // One connection to the server. The driver always keeps a whole result on the client, which is
-// the client-side, static, read-only cursor the program relies on. Released means closed.
+// the client-side, static, read-only cursor the program relies on, and lets several results be
+// open and read at once. Released means closed.
 class Connection {
 public:
     Connection(); // allocates the handles; throws Error when the driver manager cannot

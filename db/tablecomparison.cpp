@@ -35,29 +35,34 @@ TableComparison compareTablesOnServer(odbc::Connection &connection, const std::s
         long long read1 = 0;
         long long read2 = 0;
         long long reported = 0;
+        // Table 1 while it lasts, then table 2.
         auto report = [&] {
             reported = std::max(read1, read2);
-            if (progress) {
+            if (!progress)
+                return;
+            if (read1 < count1)
                 progress(1, read1, count1);
+            else
                 progress(2, read2, count2);
-            }
         };
         for (;;) {
+            // A table with no rows left gives an empty batch.
             const bool more1 = rows1.readRowset(batch1, most);
             const bool more2 = rows2.readRowset(batch2, most);
             if (!more1 && !more2)
                 break;
-            const std::size_t rowset1 = more1 ? batch1.rowCount() : 0;
-            const std::size_t rowset2 = more2 ? batch2.rowCount() : 0;
             // Rowsets stay in step until the shorter table ends; the rest is surplus.
-            comparer.compare(batch1, batch2, std::min(rowset1, rowset2));
-            read1 += static_cast<long long>(rowset1);
-            read2 += static_cast<long long>(rowset2);
+            comparer.compare(batch1, batch2, std::min(batch1.rowCount(), batch2.rowCount()));
+            read1 += static_cast<long long>(batch1.rowCount());
+            read2 += static_cast<long long>(batch2.rowCount());
             // Often enough to watch, seldom enough to cost nothing.
             if (std::max(read1, read2) - reported >= 8192)
                 report();
         }
-        report();
+        if (progress) {
+            progress(1, read1, count1);
+            progress(2, read2, count2);
+        }
         comparer.finish(static_cast<std::size_t>(read1), static_cast<std::size_t>(read2));
         return outcome;
     } catch (const std::bad_alloc &) {
