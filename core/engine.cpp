@@ -11,6 +11,15 @@
 
 namespace kestrune {
 
+// Pairs of one kind mostly compare their stored slots or bytes without building cells.
+enum class Pairing : std::uint8_t {
+    Slots, // integers, unsigned numbers, moments, durations: equal exactly when the slots are
+    Doubles,
+    Bytes, // texts, byte strings
+    Decimals, // equal bytes are equal; others go by the value rule
+    General,
+};
+
 namespace {
 
 void appendRecordNumber(std::string &line, std::size_t row)
@@ -41,16 +50,6 @@ void appendSurplusLine(std::string &line, std::size_t row, std::string_view verb
     line += table2Name;
     out.append(line);
 }
-
-// How the values of two paired columns are compared, chosen once a column: pairs of one kind
-// mostly compare their stored slots or bytes without building cells.
-enum class Pairing {
-    Slots, // integers, unsigned numbers, moments, durations: equal exactly when the slots are
-    Doubles,
-    Bytes, // texts, byte strings
-    Decimals, // equal bytes are equal; others go by the value rule
-    General,
-};
 
 Pairing pairingOf(ColumnKind a, ColumnKind b)
 {
@@ -93,44 +92,53 @@ bool valuesDiffer(Pairing pairing, const Column &a, const Column &b, std::size_t
 
 } // namespace
 
+TableComparer::TableComparer(std::string_view table2Name, ComparisonLines &out)
+    : m_table2Name(table2Name)
+    , m_out(out)
+{
+}
+
+void TableComparer::compare(const Table &rows1, const Table &rows2, std::size_t count)
+{
+    const std::size_t columns = std::min(rows1.columns.size(), rows2.columns.size());
+    if (m_pairings.empty()) {
+        for (std::size_t c = 0; c < columns; ++c)
+            m_pairings.push_back(pairingOf(rows1.columns[c].kind(), rows2.columns[c].kind()));
+    }
+    for (std::size_t r = 0; r < count; ++r) {
+        for (std::size_t c = 0; c < columns; ++c) {
+            const Column &column1 = rows1.columns[c];
+            const Column &column2 = rows2.columns[c];
+            if (!valuesDiffer(m_pairings[c], column1, column2, r))
+                continue;
+            m_line.clear();
+            appendRecordNumber(m_line, m_record + r);
+            m_line += ",Field \"";
+            m_line += column1.name();
+            m_line += "\" has changed from ";
+            appendQuotedOrNull(m_line, column1.cell(r));
+            m_line += " to ";
+            appendQuotedOrNull(m_line, column2.cell(r));
+            m_out.fieldDifferences.append(m_line);
+        }
+    }
+    m_record += count;
+}
+
+void TableComparer::finish(std::size_t rowCount1, std::size_t rowCount2)
+{
+    for (std::size_t r = rowCount2; r < rowCount1; ++r)
+        appendSurplusLine(m_line, r, " deleted from ", m_table2Name, m_out.addedDeleted);
+    for (std::size_t r = rowCount1; r < rowCount2; ++r)
+        appendSurplusLine(m_line, r, " added from ", m_table2Name, m_out.addedDeleted);
+}
+
 void compareTables(
     const Table &table1, const Table &table2, std::string_view table2Name, ComparisonLines &out)
 {
-    const std::size_t columns = std::min(table1.columns.size(), table2.columns.size());
-    const std::size_t rows1 = table1.rowCount();
-    const std::size_t rows2 = table2.rowCount();
-    std::vector<Pairing> pairings;
-    for (std::size_t c = 0; c < columns; ++c)
-        pairings.push_back(pairingOf(table1.columns[c].kind(), table2.columns[c].kind()));
-
-    // One buffer for every line, so a run with millions of differences allocates only as the
-    // lines' storage grows.
-    std::string line;
-    for (std::size_t r = 0; r < rows1; ++r) {
-        if (r >= rows2) {
-            appendSurplusLine(line, r, " deleted from ", table2Name, out.addedDeleted);
-            continue;
-        }
-        for (std::size_t c = 0; c < columns; ++c) {
-            const Column &column1 = table1.columns[c];
-            const Column &column2 = table2.columns[c];
-            if (!valuesDiffer(pairings[c], column1, column2, r))
-                continue;
-            Cell old = column1.cell(r);
-            Cell now = column2.cell(r);
-            line.clear();
-            appendRecordNumber(line, r);
-            line += ",Field \"";
-            line += column1.name();
-            line += "\" has changed from ";
-            appendQuotedOrNull(line, old);
-            line += " to ";
-            appendQuotedOrNull(line, now);
-            out.fieldDifferences.append(line);
-        }
-    }
-    for (std::size_t r = rows1; r < rows2; ++r)
-        appendSurplusLine(line, r, " added from ", table2Name, out.addedDeleted);
+    TableComparer comparer(table2Name, out);
+    comparer.compare(table1, table2, std::min(table1.rowCount(), table2.rowCount()));
+    comparer.finish(table1.rowCount(), table2.rowCount());
 }
 
 } // namespace kestrune

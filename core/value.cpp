@@ -50,6 +50,13 @@ void Column::reserve(std::size_t rows)
     m_slots.reserve(rows);
 }
 
+void Column::clear()
+{
+    m_null.clear();
+    m_slots.clear();
+    m_bytes.clear();
+}
+
 Cell Column::cell(std::size_t row) const
 {
     Cell c;

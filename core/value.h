@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/pagedarray.h"
+
 #include <bit>
 #include <cstdint>
 #include <string>
@@ -65,6 +67,7 @@ public:
     std::size_t size() const { return m_null.size(); }
 
     void reserve(std::size_t rows);
+    void clear(); // keeps the storage, so a column read batch by batch allocates once
     // Inline: a table's reading calls these once a cell.
     void appendNull()
     {
@@ -89,7 +92,7 @@ public:
     void appendBytes(std::string_view value) // Decimal, Text, Bytes
     {
         m_null.push_back(0);
-        m_bytes.append(value);
+        m_bytes.append(value.data(), value.size());
         m_slots.push_back(m_bytes.size());
     }
 
@@ -101,7 +104,7 @@ public:
     std::string_view bytes(std::size_t row) const
     {
         std::size_t begin = row == 0 ? 0 : m_slots[row - 1];
-        return std::string_view(m_bytes).substr(begin, m_slots[row] - begin);
+        return std::string_view(m_bytes.data() + begin, m_slots[row] - begin);
     }
 
 private:
@@ -114,9 +117,9 @@ private:
     std::string m_name;
     ColumnKind m_kind;
     int m_fractionDigits;
-    std::vector<std::uint8_t> m_null;
-    std::vector<std::uint64_t> m_slots; // numbers, or the end offset of each cell's bytes
-    std::string m_bytes;
+    PagedArray<std::uint8_t> m_null;
+    PagedArray<std::uint64_t> m_slots; // numbers, or the end offset of each cell's bytes
+    PagedArray<char> m_bytes;
 };
 
 // A whole table as read: columns in the server's order, every column as long as the others.

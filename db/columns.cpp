@@ -112,7 +112,7 @@ ColumnInfo describeColumn(SQLHSTMT statement, SQLUSMALLINT column)
         } else {
             SQLLEN octets = numericAttribute(statement, column, SQL_DESC_OCTET_LENGTH);
             fixed(ColumnKind::Bytes, Read::Binary, SQL_C_BINARY,
-                type != SQL_LONGVARBINARY && octets > 0 && octets <= maxBindWidth ? octets : 0);
+                octets > 0 && octets <= maxBindWidth ? octets : 0);
         }
         break;
     case SQL_TYPE_DATE:
@@ -128,11 +128,6 @@ ColumnInfo describeColumn(SQLHSTMT statement, SQLUSMALLINT column)
     case SQL_TIMESTAMP:
         dateTime(ColumnKind::DateTime, Read::DateTime);
         info.fractionDigits = digits;
-        break;
-    case SQL_LONGVARCHAR:
-    case SQL_WLONGVARCHAR:
-        textual(ColumnKind::Text);
-        info.bindWidth = 0;
         break;
     default:
         // CHAR and VARCHAR of either width, and any type this layer does not know: as text.

@@ -94,109 +94,137 @@ void Result::moveNext()
 
 Table Result::readAll(const std::function<void(long long)> &rowsRead)
 {
+    Table table;
     if (!isOpen())
         throw Error("The result is closed");
     Statement &s = *m_statement;
-    Table table;
-    table.columns.reserve(s.columns.size());
-    for (const ColumnInfo &info : s.columns)
-        table.columns.emplace_back(info.name, info.kind, info.fractionDigits);
-    if (s.eof)
-        return table;
+    s.describeInto(table);
     for (Column &column : table.columns)
         column.reserve(static_cast<std::size_t>(std::max(s.rowCount, 1LL)));
-
-    const SQLHSTMT h = s.handle;
-    std::string buffer;
-    if (s.rowTouched)
-        check(SQLFetchScroll(h, SQL_FETCH_RELATIVE, 0), SQL_HANDLE_STMT, h);
-    for (std::size_t c = 0; c < s.columns.size(); ++c)
-        s.getCell(static_cast<SQLUSMALLINT>(c + 1), table.columns[c], buffer);
-
-    // The remaining rows come into bound column arrays, many rows a fetch. Long columns are read
-    // with SQLGetData, which this driver only gets right with one row a fetch: positioning
-    // within a rowset (SQLSetPos) and then SQLGetData yields no data or stale NULLs.
-    SQLLEN rowWidth = 0;
-    bool allBound = true;
-    for (const ColumnInfo &info : s.columns) {
-        rowWidth += info.bindWidth;
-        allBound = allBound && info.bindWidth > 0;
-    }
-    const SQLULEN rows = allBound
-        ? std::clamp<SQLULEN>(maxRowsetBytes / static_cast<SQLULEN>(rowWidth), 1, maxRowsetRows)
-        : 1;
-
-    struct Bound {
-        std::vector<char> data;
-        std::vector<SQLLEN> indicators;
-    };
-    std::vector<Bound> bound(s.columns.size());
-    SQLULEN fetched = 0;
-    // The arrays live on this stack frame: leave no pointer to them with the driver.
-    struct Unbind {
-        SQLHSTMT handle;
-        ~Unbind()
-        {
-            SQLFreeStmt(handle, SQL_UNBIND);
-            SQLSetStmtAttr(handle, SQL_ATTR_ROWS_FETCHED_PTR, nullptr, 0);
-            SQLSetStmtAttr(handle, SQL_ATTR_ROW_ARRAY_SIZE, integerAttribute(1), 0);
+    std::size_t reported = 0;
+    const std::size_t rows = rowsetRows();
+    while (s.appendRowset(table, rows)) {
+        // Often enough to watch, seldom enough to cost nothing.
+        if (rowsRead && table.rowCount() - reported >= 8192) {
+            reported = table.rowCount();
+            rowsRead(static_cast<long long>(reported));
         }
-    } unbind { h };
+    }
+    if (rowsRead && table.rowCount() > 0)
+        rowsRead(static_cast<long long>(table.rowCount()));
+    return table;
+}
 
-    check(
-        SQLSetStmtAttr(h, SQL_ATTR_ROW_ARRAY_SIZE, integerAttribute(rows), 0), SQL_HANDLE_STMT, h);
-    check(SQLSetStmtAttr(h, SQL_ATTR_ROWS_FETCHED_PTR, &fetched, 0), SQL_HANDLE_STMT, h);
-    for (std::size_t c = 0; c < s.columns.size(); ++c) {
-        const ColumnInfo &info = s.columns[c];
+std::size_t Result::rowsetRows() const
+{
+    if (!isOpen())
+        return 1;
+    // Many rows a fetch into bound column arrays. Columns too long to bind (MEDIUMTEXT, LONGBLOB,
+    // JSON) are read with SQLGetData, which this driver only gets right with one row a fetch:
+    // positioning within a rowset (SQLSetPos) and then SQLGetData yields no data or stale NULLs.
+    SQLLEN rowWidth = 0;
+    for (const ColumnInfo &info : m_statement->columns) {
+        if (info.bindWidth == 0)
+            return 1;
+        rowWidth += info.bindWidth;
+    }
+    return std::clamp<SQLULEN>(
+        maxRowsetBytes / static_cast<SQLULEN>(std::max<SQLLEN>(rowWidth, 1)), 1, maxRowsetRows);
+}
+
+bool Result::readRowset(Table &rows, std::size_t most)
+{
+    if (!isOpen())
+        throw Error("The result is closed");
+    Statement &s = *m_statement;
+    s.describeInto(rows);
+    for (Column &column : rows.columns)
+        column.clear();
+    return s.appendRowset(rows, most);
+}
+
+void Result::Statement::describeInto(Table &table) const
+{
+    if (!table.columns.empty())
+        return;
+    table.columns.reserve(columns.size());
+    for (const ColumnInfo &info : columns)
+        table.columns.emplace_back(info.name, info.kind, info.fractionDigits);
+}
+
+bool Result::Statement::appendRowset(Table &table, std::size_t most)
+{
+    if (eof)
+        return false;
+    const SQLHSTMT h = handle;
+    if (bound.empty()) {
+        // The current row first, alone: it is fetched already.
+        if (rowTouched)
+            check(SQLFetchScroll(h, SQL_FETCH_RELATIVE, 0), SQL_HANDLE_STMT, h);
+        for (std::size_t c = 0; c < columns.size(); ++c)
+            getCell(static_cast<SQLUSMALLINT>(c + 1), table.columns[c], buffer);
+        bind(static_cast<SQLULEN>(most));
+        return true;
+    }
+
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+        if (columns[c].bindType != SQL_C_TYPE_TIMESTAMP)
+            continue;
+        for (SQLULEN row = 0; row < boundRows; ++row)
+            std::memcpy(bound[c].data.data() + row * sizeof unwrittenTimestamp, &unwrittenTimestamp,
+                sizeof unwrittenTimestamp);
+    }
+    SQLRETURN rc = SQLFetch(h);
+    if (rc == SQL_NO_DATA) {
+        unbind();
+        eof = true;
+        firstField.reset();
+        // Every row is read: let the driver drop its buffered copy now rather than at close().
+        check(SQLFreeStmt(h, SQL_CLOSE), SQL_HANDLE_STMT, h);
+        return false;
+    }
+    check(rc, SQL_HANDLE_STMT, h);
+    // Column by column; a column read with SQLGetData only occurs with one row a fetch, so the
+    // columns are still read in order.
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+        if (columns[c].bindWidth == 0)
+            getCell(static_cast<SQLUSMALLINT>(c + 1), table.columns[c], buffer);
+        else
+            appendBound(table.columns[c], columns[c], bound[c].data.data(),
+                bound[c].indicators.data(), fetched);
+    }
+    return true;
+}
+
+void Result::Statement::bind(SQLULEN rows)
+{
+    bound.resize(columns.size());
+    boundRows = rows;
+    check(SQLSetStmtAttr(handle, SQL_ATTR_ROW_ARRAY_SIZE, integerAttribute(rows), 0),
+        SQL_HANDLE_STMT, handle);
+    check(SQLSetStmtAttr(handle, SQL_ATTR_ROWS_FETCHED_PTR, &fetched, 0), SQL_HANDLE_STMT, handle);
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+        const ColumnInfo &info = columns[c];
         if (info.bindWidth == 0)
             continue;
         bound[c].data.resize(static_cast<std::size_t>(info.bindWidth) * rows);
         bound[c].indicators.resize(rows);
-        check(SQLBindCol(h, static_cast<SQLUSMALLINT>(c + 1), info.bindType, bound[c].data.data(),
-                  info.bindWidth, bound[c].indicators.data()),
-            SQL_HANDLE_STMT, h);
+        check(SQLBindCol(handle, static_cast<SQLUSMALLINT>(c + 1), info.bindType,
+                  bound[c].data.data(), info.bindWidth, bound[c].indicators.data()),
+            SQL_HANDLE_STMT, handle);
     }
+}
 
-    long long read = 1;
-    long long reported = 0;
-    auto report = [&] {
-        reported = read;
-        if (rowsRead)
-            rowsRead(read);
-    };
-    for (;;) {
-        // Often enough to watch, seldom enough to cost nothing.
-        if (read - reported >= 8192)
-            report();
-        for (std::size_t c = 0; c < s.columns.size(); ++c) {
-            if (s.columns[c].bindType != SQL_C_TYPE_TIMESTAMP)
-                continue;
-            for (SQLULEN row = 0; row < rows; ++row)
-                std::memcpy(bound[c].data.data() + row * sizeof unwrittenTimestamp,
-                    &unwrittenTimestamp, sizeof unwrittenTimestamp);
-        }
-        SQLRETURN rc = SQLFetch(h);
-        if (rc == SQL_NO_DATA)
-            break;
-        check(rc, SQL_HANDLE_STMT, h);
-        // Column by column; a column read with SQLGetData only occurs with one row a fetch, so
-        // the columns are still read in order.
-        for (std::size_t c = 0; c < s.columns.size(); ++c) {
-            if (s.columns[c].bindWidth == 0)
-                s.getCell(static_cast<SQLUSMALLINT>(c + 1), table.columns[c], buffer);
-            else
-                appendBound(table.columns[c], s.columns[c], bound[c].data.data(),
-                    bound[c].indicators.data(), fetched);
-        }
-        read += static_cast<long long>(fetched);
-    }
-    report();
-
-    s.eof = true;
-    s.firstField.reset();
-    // Every row is copied: let the driver drop its buffered copy now rather than at close().
-    check(SQLFreeStmt(h, SQL_CLOSE), SQL_HANDLE_STMT, h);
-    return table;
+void Result::Statement::unbind()
+{
+    if (bound.empty())
+        return;
+    // Leave the driver no pointer to arrays about to be freed.
+    SQLFreeStmt(handle, SQL_UNBIND);
+    SQLSetStmtAttr(handle, SQL_ATTR_ROWS_FETCHED_PTR, nullptr, 0);
+    SQLSetStmtAttr(handle, SQL_ATTR_ROW_ARRAY_SIZE, integerAttribute(1), 0);
+    bound.clear();
+    bound.shrink_to_fit();
 }
 
 void Result::close()

@@ -33,7 +33,8 @@ private:
 class Result;
 
 // One connection to the server. The driver always keeps a whole result on the client, which is
-// the client-side, static, read-only cursor the program relies on. Released means closed.
+// the client-side, static, read-only cursor the program relies on, and lets several results be
+// open and read at once. Released means closed.
 class Connection {
 public:
     Connection(); // allocates the handles; throws Error when the driver manager cannot
@@ -75,6 +76,12 @@ public:
     // The current and all remaining rows, typed; eof() afterwards. `rowsRead`, when given, hears
     // the count read so far after each batch of rows.
     Table readAll(const std::function<void(long long)> &rowsRead = {});
+    // The rows a fetch suited to this result's columns.
+    std::size_t rowsetRows() const;
+    // The same a rowset at a time: replaces `rows` with the next rowset of at most `most` rows
+    // (the current row alone the first time; give the same `most` every time), so only a rowset
+    // is held; false, and eof() afterwards, once no rows are left.
+    bool readRowset(Table &rows, std::size_t most);
     void close(); // frees the driver's copy of the rows
 
 private:

@@ -43,8 +43,9 @@ struct ColumnInfo {
     SQLLEN bindWidth; // bytes of one bound cell, 0 when the column is read piece by piece
 };
 
-// Values up to this size are fetched in bound column arrays; longer ones with SQLGetData.
-constexpr SQLLEN maxBindWidth = 4096;
+// Columns whose values can be up to this size (TEXT and BLOB among them) are fetched in bound
+// column arrays; longer ones with SQLGetData.
+constexpr SQLLEN maxBindWidth = 256 * 1024;
 constexpr SQLULEN maxRowsetRows = 1024;
 constexpr SQLULEN maxRowsetBytes = SQLULEN(8) * 1024 * 1024;
 
@@ -90,6 +91,15 @@ struct Result::Statement {
     bool rowTouched = false;
     std::optional<std::string> firstField;
     std::vector<char> scratch = std::vector<char>(std::size_t(64) * 1024);
+    std::string buffer; // a long cell read with SQLGetData
+    // Bound column arrays, set up once the current row is read; none for a column that is not.
+    struct Bound {
+        std::vector<char> data;
+        std::vector<SQLLEN> indicators;
+    };
+    std::vector<Bound> bound;
+    SQLULEN boundRows = 0;
+    SQLULEN fetched = 0;
 
     ~Statement() { release(); }
 
@@ -106,6 +116,12 @@ struct Result::Statement {
     }
 
     void fetch();
+    void describeInto(Table &table) const; // gives a table without columns the result's
+    // Appends the next rowset of at most `most` rows, the current row alone the first time;
+    // false once no rows are left, when the driver's copy of them is freed.
+    bool appendRowset(Table &table, std::size_t most);
+    void bind(SQLULEN rows);
+    void unbind();
     bool getLong(SQLUSMALLINT column, SQLSMALLINT cType, std::string &out);
     void getCell(SQLUSMALLINT column, Column &out, std::string &buffer);
 };

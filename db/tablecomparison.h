@@ -21,8 +21,8 @@ struct TableComparison {
 // How far reading has got: table 1 or 2, the rows read of it, and the rows the driver holds.
 using ReadProgress = std::function<void(int table, long long rowsRead, long long rowCount)>;
 
-// Reads both tables whole over the open connection, table 1 first, and compares them. Failures
-// (a missing table, a lost server, no memory) throw.
+// Reads both tables over the open connection, side by side a rowset at a time, and compares them.
+// Failures (a missing table, a lost server) throw; running out of memory throws "Out of memory".
 TableComparison compareTablesOnServer(odbc::Connection &connection, const std::string &table1,
     const std::string &table2, const ReadProgress &progress = {});
 

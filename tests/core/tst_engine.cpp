@@ -3,6 +3,7 @@
 
 #include <QTest>
 
+#include <algorithm>
 #include <functional>
 #include <optional>
 #include <string>
@@ -52,6 +53,23 @@ Column texts(std::string name, const Texts &values, ColumnKind kind = ColumnKind
 }
 
 Table table(std::vector<Column> columns) { return Table { std::move(columns) }; }
+
+// Row r of a table of integer and byte columns, as a table of its own.
+Table rowOf(const Table &source, std::size_t r)
+{
+    Table row;
+    for (const Column &column : source.columns) {
+        Column &copy = row.columns.emplace_back(column.name(), column.kind());
+        const Cell cell = column.cell(r);
+        if (cell.null)
+            copy.appendNull();
+        else if (cell.kind == ColumnKind::Integer)
+            copy.appendInteger(cell.integer);
+        else
+            copy.appendBytes(cell.bytes);
+    }
+    return row;
+}
 
 QStringList toList(const TextLines &lines)
 {
@@ -154,10 +172,20 @@ void EngineTest::lines()
     QFETCH(QStringList, fieldDifferences);
     QFETCH(QStringList, addedDeleted);
 
+    const std::string name = table2Name.toStdString();
     ComparisonLines out;
-    compareTables(table1, table2, table2Name.toStdString(), out);
+    compareTables(table1, table2, name, out);
     QCOMPARE(toList(out.fieldDifferences), fieldDifferences);
     QCOMPARE(toList(out.addedDeleted), addedDeleted);
+
+    // The same with both tables coming a row at a time, as they come from the server.
+    ComparisonLines streamed;
+    TableComparer comparer(name, streamed);
+    for (std::size_t r = 0; r < std::min(table1.rowCount(), table2.rowCount()); ++r)
+        comparer.compare(rowOf(table1, r), rowOf(table2, r), 1);
+    comparer.finish(table1.rowCount(), table2.rowCount());
+    QCOMPARE(toList(streamed.fieldDifferences), fieldDifferences);
+    QCOMPARE(toList(streamed.addedDeleted), addedDeleted);
 }
 
 void EngineTest::appendsAfterEarlierLines()

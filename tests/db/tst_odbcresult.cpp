@@ -122,19 +122,32 @@ private slots:
         m_connection.execute("DROP TABLE scratch");
     }
 
-    // Every row once, in order, whatever was read of the current row before.
+    // Every row once, in order, whatever was read of the current row before; whole or a rowset
+    // at a time.
     void readAllFromTheCurrentRow_data()
     {
         QTest::addColumn<QByteArray>("columns");
         QTest::addColumn<int>("moves");
         QTest::addColumn<bool>("firstFieldBefore");
+        QTest::addColumn<bool>("byRowset");
         for (const char *columns : { "id, label, amount, stamp", "id, label, note" }) {
             QByteArray tag = columns;
-            QTest::addRow("%s, from the first row", columns) << tag << 0 << false;
-            QTest::addRow("%s, after firstField", columns) << tag << 0 << true;
-            QTest::addRow("%s, after two moves", columns) << tag << 2 << false;
-            QTest::addRow("%s, after moves and firstField", columns) << tag << 3 << true;
+            for (bool byRowset : { false, true }) {
+                const char *how = byRowset ? "by rowset" : "whole";
+                QTest::addRow("%s, %s, from the first row", columns, how)
+                    << tag << 0 << false << byRowset;
+                QTest::addRow("%s, %s, after firstField", columns, how)
+                    << tag << 0 << true << byRowset;
+                QTest::addRow("%s, %s, after two moves", columns, how)
+                    << tag << 2 << false << byRowset;
+                QTest::addRow("%s, %s, after moves and firstField", columns, how)
+                    << tag << 3 << true << byRowset;
+            }
         }
+        QTest::addRow("id, label, whole, the last row alone")
+            << QByteArray("id, label") << manyRows - 1 << false << false;
+        QTest::addRow("id, label, by rowset, the last row alone")
+            << QByteArray("id, label") << manyRows - 1 << false << true;
     }
 
     void readAllFromTheCurrentRow()
@@ -142,6 +155,7 @@ private slots:
         QFETCH(QByteArray, columns);
         QFETCH(int, moves);
         QFETCH(bool, firstFieldBefore);
+        QFETCH(bool, byRowset);
         odbc::Result result
             = m_connection.execute("SELECT " + columns.toStdString() + " FROM many ORDER BY id");
         QCOMPARE(result.recordCount(), static_cast<long long>(manyRows));
@@ -150,33 +164,48 @@ private slots:
         if (firstFieldBefore)
             QCOMPARE(result.firstField(), std::to_string(moves + 1));
 
-        Table table = result.readAll();
-        QVERIFY(result.eof());
-        QCOMPARE(table.rowCount(), static_cast<std::size_t>(manyRows - moves));
         const bool withNote = columns.contains("note");
-        for (std::size_t row = 0; row < table.rowCount(); ++row) {
-            const int id = moves + 1 + static_cast<int>(row);
-            QCOMPARE(table.columns[0].cell(row).integer, std::int64_t(id));
-            QCOMPARE(table.columns[1].cell(row).bytes, "row " + std::to_string(id));
-            if (withNote) {
-                Cell note = table.columns[2].cell(row);
-                QCOMPARE(note.null, id % 7 == 0);
-                std::string expected;
-                for (int i = 0; !note.null && i < id % 300; ++i)
-                    expected += "é";
-                QCOMPARE(note.bytes, expected);
-                continue;
+        const bool withStamp = columns.contains("stamp");
+        int id = moves;
+        auto check = [&](const Table &table) {
+            for (std::size_t row = 0; row < table.rowCount(); ++row) {
+                ++id;
+                QCOMPARE(table.columns[0].cell(row).integer, std::int64_t(id));
+                QCOMPARE(table.columns[1].cell(row).bytes, "row " + std::to_string(id));
+                if (withNote) {
+                    Cell note = table.columns[2].cell(row);
+                    QCOMPARE(note.null, id % 7 == 0);
+                    std::string expected;
+                    for (int i = 0; !note.null && i < id % 300; ++i)
+                        expected += "é";
+                    QCOMPARE(note.bytes, expected);
+                }
+                if (!withStamp)
+                    continue;
+                QCOMPARE(table.columns[2].cell(row).floating, id / 4.0);
+                Cell stamp = table.columns[3].cell(row);
+                QCOMPARE(stamp.null, id % 5 == 0);
+                if (!stamp.null) {
+                    DateTimeParts p = unpackDateTime(stamp.integer);
+                    QCOMPARE(p.year * 10000 + p.month * 100 + p.day, 20240101);
+                    QCOMPARE((p.hour * 60 + p.minute) * 60 + p.second, id);
+                    QCOMPARE(p.microsecond, id);
+                }
             }
-            QCOMPARE(table.columns[2].cell(row).floating, id / 4.0);
-            Cell stamp = table.columns[3].cell(row);
-            QCOMPARE(stamp.null, id % 5 == 0);
-            if (!stamp.null) {
-                DateTimeParts p = unpackDateTime(stamp.integer);
-                QCOMPARE(p.year * 10000 + p.month * 100 + p.day, 20240101);
-                QCOMPARE((p.hour * 60 + p.minute) * 60 + p.second, id);
-                QCOMPARE(p.microsecond, id);
+        };
+        if (byRowset) {
+            const std::size_t most = result.rowsetRows();
+            int rowsets = 0;
+            for (Table rows; result.readRowset(rows, most); ++rowsets) {
+                QVERIFY(rows.rowCount() > 0 && rows.rowCount() <= most);
+                check(rows);
             }
+            QVERIFY(rowsets > (manyRows - moves) / 1025);
+        } else {
+            check(result.readAll());
         }
+        QVERIFY(result.eof());
+        QCOMPARE(id, manyRows);
         QCOMPARE(result.readAll().rowCount(), std::size_t(0));
     }
 

@@ -145,6 +145,12 @@ private slots:
         row("binary pads", "BINARY(4)", "'ab'", K::Bytes, 0, "61620000");
         row("long blob", "LONGBLOB", "REPEAT(x'00ff', 400000)", K::Bytes, 0,
             QByteArray::fromStdString(repeated("00ff", 400000)));
+        row("blob full", "BLOB", "REPEAT(x'ff', 65535)", K::Bytes, 0,
+            QByteArray::fromStdString(repeated("ff", 65535)));
+        row("latin1 text full, twice as long as UTF-8", "TEXT CHARACTER SET latin1",
+            "REPEAT('é', 65535)", K::Text, 0, QByteArray::fromStdString(repeated("é", 65535)));
+        row("tinytext full of emoji", "TINYTEXT", "REPEAT('😀', 63)", K::Text, 0,
+            QByteArray::fromStdString(repeated("😀", 63)));
         row("emoji and non-Latin text", "TEXT", "'😀 Ελληνικά 日本語'", K::Text, 0,
             "😀 Ελληνικά 日本語");
         row("varchar full of emoji", "VARCHAR(255)", "REPEAT('😀', 255)", K::Text, 0,

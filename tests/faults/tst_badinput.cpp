@@ -15,6 +15,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/resource.h>
+
 using namespace kestrune;
 using kestrune::testfiles::contents;
 
@@ -74,6 +76,19 @@ const std::vector<Typed> everyType = {
     { "js", "JSON", "'{\"k\": [1, null]}'", "{\"k\": [1, null]}" },
 };
 
+// The address space this process has mapped now, from its status file.
+rlim_t mappedBytes()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmSize:"))
+            return line.mid(7).trimmed().split(' ').first().toULongLong() * 1024;
+    }
+    return 0;
+}
+
 } // namespace
 
 class BadInputTest : public QObject {
@@ -88,6 +103,7 @@ private slots:
     void thousandColumns();
     void extremeNumbers();
     void zeroDates();
+    void tableTooBigForMemory();
     void awkwardLogins_data();
     void awkwardLogins();
 };
@@ -278,6 +294,42 @@ void BadInputTest::zeroDates()
             fieldLine(3, "dt", "2024-01-00 00:00:00", "2024-01-01 00:00:00"),
             fieldLine(4, "d", "0000-00-00", QString()),
             fieldLine(4, "dt", QString(), "0000-00-00 00:00:00") }));
+}
+
+// Two tables that leave the driver room for its copies of their rows but the program none for
+// the lines: the run fails with words, and the program goes on comparing.
+void BadInputTest::tableTooBigForMemory()
+{
+#if defined(__SANITIZE_ADDRESS__)
+    QSKIP("AddressSanitizer ends the process when an allocation fails instead of throwing");
+#else
+    // 100,000 rows of 1,000 bytes each, about 100 MB a table in the driver, and as many lines of
+    // 2,000 bytes.
+    testdb::run({ "CREATE TABLE " + in("big_x") + " (id INT PRIMARY KEY, t VARCHAR(1000))",
+        "INSERT INTO " + in("big_x") + " SELECT seq, REPEAT('x', 1000) FROM seq_1_to_100000",
+        "CREATE TABLE " + in("big_y") + " (id INT PRIMARY KEY, t VARCHAR(1000))",
+        "INSERT INTO " + in("big_y") + " SELECT seq, REPEAT('y', 1000) FROM seq_1_to_100000" });
+    Wizard wizard(testdb::loginTo(database));
+    rlimit saved {};
+    QCOMPARE(getrlimit(RLIMIT_AS, &saved), 0);
+    const rlim_t mapped = mappedBytes();
+    QVERIFY(mapped > 0);
+    rlimit tight = saved;
+    tight.rlim_cur = mapped + 300 * 1024 * 1024;
+    QCOMPARE(setrlimit(RLIMIT_AS, &tight), 0);
+    wizard.compare("big_x", "big_y");
+    QCOMPARE(setrlimit(RLIMIT_AS, &saved), 0);
+    QCOMPARE(wizard.seam.messageTexts(),
+        QStringList({ "Could not join this tables.\r\nOut of memory" }));
+    QVERIFY(!wizard.pages.hasResultsPage());
+
+    wizard.compare("plain", "big_y");
+    QCOMPARE(wizard.seam.messageTexts().size(), 1);
+    QVERIFY(wizard.pages.resultsPage().isVisible());
+    QCOMPARE(wizard.fieldDifferences().size(), 3);
+    QCOMPARE(wizard.addedDeleted().size(), 100000 - 3);
+    testdb::run({ "DROP TABLE " + in("big_x"), "DROP TABLE " + in("big_y") });
+#endif
 }
 
 void BadInputTest::awkwardLogins_data()
