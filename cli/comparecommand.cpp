@@ -59,9 +59,7 @@ void writeLines(std::ostream &out, const ComparisonLines &lines)
 int compare(const CompareOptions &options, CommandStreams &streams)
 {
     odbc::Connection connection;
-    connection.setReadWriteMode();
-    connection.setTimeouts(5000);
-    connection.open(BuildConnectionString(loginDetails(options, streams)));
+    openForComparison(connection, loginDetails(options, streams));
 
     TableComparison outcome;
     {

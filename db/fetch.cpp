@@ -92,7 +92,7 @@ void Result::moveNext()
     m_statement->fetch();
 }
 
-Table Result::readAll(const std::function<void(long long)> &rowsRead)
+Table Result::readAll()
 {
     Table table;
     if (!isOpen())
@@ -101,17 +101,9 @@ Table Result::readAll(const std::function<void(long long)> &rowsRead)
     s.describeInto(table);
     for (Column &column : table.columns)
         column.reserve(static_cast<std::size_t>(std::max(s.rowCount, 1LL)));
-    std::size_t reported = 0;
     const std::size_t rows = rowsetRows();
-    while (s.appendRowset(table, rows)) {
-        // Often enough to watch, seldom enough to cost nothing.
-        if (rowsRead && table.rowCount() - reported >= 8192) {
-            reported = table.rowCount();
-            rowsRead(static_cast<long long>(reported));
-        }
-    }
-    if (rowsRead && table.rowCount() > 0)
-        rowsRead(static_cast<long long>(table.rowCount()));
+    while (s.appendRowset(table, rows))
+        continue;
     return table;
 }
 

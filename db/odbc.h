@@ -2,7 +2,6 @@
 
 #include "core/value.h"
 
-#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -73,9 +72,7 @@ public:
     long long recordCount() const;
     std::string firstField() const; // the current row's first field as text; NULL gives ""
     void moveNext();
-    // The current and all remaining rows, typed; eof() afterwards. `rowsRead`, when given, hears
-    // the count read so far after each batch of rows.
-    Table readAll(const std::function<void(long long)> &rowsRead = {});
+    Table readAll(); // the current and all remaining rows, typed; eof() afterwards
     // The rows a fetch suited to this result's columns.
     std::size_t rowsetRows() const;
     // The same a rowset at a time: replaces `rows` with the next rowset of at most `most` rows

@@ -9,6 +9,13 @@
 
 namespace kestrune {
 
+void openForComparison(odbc::Connection &connection, const LoginDetails &login)
+{
+    connection.setReadWriteMode();
+    connection.setTimeouts(5000);
+    connection.open(BuildConnectionString(login));
+}
+
 TableComparison compareTablesOnServer(odbc::Connection &connection, const std::string &table1,
     const std::string &table2, const ReadProgress &progress)
 {

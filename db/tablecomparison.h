@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/connectionstring.h"
 #include "core/engine.h"
 
 #include <functional>
@@ -17,6 +18,10 @@ struct TableComparison {
     ComparisonLines lines;
     std::optional<std::string> emptyTable;
 };
+
+// Opens the connection as a comparison needs it: read-write mode, 5000-second time-outs, the
+// login's connection string.
+void openForComparison(odbc::Connection &connection, const LoginDetails &login);
 
 // How far reading has got: table 1 or 2, the rows read of it, and the rows the driver holds.
 using ReadProgress = std::function<void(int table, long long rowsRead, long long rowCount)>;

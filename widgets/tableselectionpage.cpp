@@ -99,9 +99,7 @@ void TableSelectionPage::compare()
         return;
     }
     setPointerShape(Pointer::Hourglass);
-    connection.setReadWriteMode();
-    connection.setTimeouts(5000);
-    connection.open(BuildConnectionString(m_routes.loginDetails()));
+    openForComparison(connection, m_routes.loginDetails());
 
     TableComparison outcome = compareTablesOnServer(connection,
         m_leftTables->selectedText().toStdString(), m_rightTables->selectedText().toStdString());

@@ -14,10 +14,11 @@ ConfigHome::ConfigHome()
 {
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.path()));
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_dir.path());
-    // An ordinary user must reach the store when a test runs part of the program as one.
+    // An ordinary user must reach the store when a test runs part of the program as one, also
+    // when it keeps root's group.
     QFile::setPermissions(m_dir.path(),
-        QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther
-            | QFile::ExeOther);
+        QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup
+            | QFile::ReadOther | QFile::ExeOther);
 }
 
 QString ConfigHome::file() const { return m_dir.filePath(settingsApplication + ".ini"); }
