@@ -68,26 +68,47 @@ Pairing pairingOf(ColumnKind a, ColumnKind b)
     return Pairing::General;
 }
 
-bool valuesDiffer(Pairing pairing, const Column &a, const Column &b, std::size_t row)
+// Marks, for each of the first `count` rows, whether the values of two paired columns differ:
+// one kind of comparison down two whole columns.
+void markDifferences(
+    Pairing pairing, const Column &a, const Column &b, std::size_t count, std::uint8_t *differs)
 {
-    const bool nullA = a.isNull(row);
-    const bool nullB = b.isNull(row);
-    if (nullA || nullB)
-        return nullA != nullB;
+    const std::uint8_t *nullsA = a.nullFlags();
+    const std::uint8_t *nullsB = b.nullFlags();
+    const std::uint64_t *slotsA = a.slotValues();
+    const std::uint64_t *slotsB = b.slotValues();
+    // A NULL's slot is 0, so slots alone decide once the null flags agree.
     switch (pairing) {
     case Pairing::Slots:
-        return a.slot(row) != b.slot(row);
+        for (std::size_t r = 0; r < count; ++r)
+            differs[r] = (nullsA[r] != nullsB[r]) | (slotsA[r] != slotsB[r]);
+        return;
     case Pairing::Doubles:
         // By value, so 0 equals -0.
-        return std::bit_cast<double>(a.slot(row)) != std::bit_cast<double>(b.slot(row));
-    case Pairing::Bytes:
-        return a.bytes(row) != b.bytes(row);
-    case Pairing::Decimals:
-        return a.bytes(row) != b.bytes(row) && cellsDiffer(a.cell(row), b.cell(row));
-    case Pairing::General:
+        for (std::size_t r = 0; r < count; ++r)
+            differs[r] = (nullsA[r] != nullsB[r])
+                | (std::bit_cast<double>(slotsA[r]) != std::bit_cast<double>(slotsB[r]));
+        return;
+    default:
         break;
     }
-    return cellsDiffer(a.cell(row), b.cell(row));
+    for (std::size_t r = 0; r < count; ++r) {
+        if (nullsA[r] || nullsB[r]) {
+            differs[r] = nullsA[r] != nullsB[r];
+            continue;
+        }
+        switch (pairing) {
+        case Pairing::Bytes:
+            differs[r] = a.bytes(r) != b.bytes(r);
+            break;
+        case Pairing::Decimals:
+            differs[r] = a.bytes(r) != b.bytes(r) && cellsDiffer(a.cell(r), b.cell(r));
+            break;
+        default:
+            differs[r] = cellsDiffer(a.cell(r), b.cell(r));
+            break;
+        }
+    }
 }
 
 } // namespace
@@ -105,12 +126,24 @@ void TableComparer::compare(const Table &rows1, const Table &rows2, std::size_t 
         for (std::size_t c = 0; c < columns; ++c)
             m_pairings.push_back(pairingOf(rows1.columns[c].kind(), rows2.columns[c].kind()));
     }
+    // The differing cells are found a column at a time, which keeps each loop on two arrays, and
+    // then told record by record.
+    m_differs.resize(columns * count);
+    m_recordDiffers.assign(count, 0);
+    for (std::size_t c = 0; c < columns; ++c) {
+        std::uint8_t *differs = m_differs.data() + c * count;
+        markDifferences(m_pairings[c], rows1.columns[c], rows2.columns[c], count, differs);
+        for (std::size_t r = 0; r < count; ++r)
+            m_recordDiffers[r] |= differs[r];
+    }
     for (std::size_t r = 0; r < count; ++r) {
+        if (!m_recordDiffers[r])
+            continue;
         for (std::size_t c = 0; c < columns; ++c) {
+            if (!m_differs[c * count + r])
+                continue;
             const Column &column1 = rows1.columns[c];
             const Column &column2 = rows2.columns[c];
-            if (!valuesDiffer(m_pairings[c], column1, column2, r))
-                continue;
             m_line.clear();
             appendRecordNumber(m_line, m_record + r);
             m_line += ",Field \"";

@@ -36,6 +36,8 @@ private:
     ComparisonLines &m_out;
     std::size_t m_record = 0; // records compared so far
     std::vector<Pairing> m_pairings;
+    std::vector<std::uint8_t> m_differs; // of a batch, column by column
+    std::vector<std::uint8_t> m_recordDiffers; // of a batch, a flag a record
     std::string m_line; // reused, so millions of lines allocate only as their storage grows
 };
 

@@ -53,12 +53,17 @@ public:
     }
     void append(const T *values, std::size_t count)
     {
-        if (count == 0)
-            return;
+        if (count != 0)
+            std::memcpy(extend(count), values, count * sizeof(T));
+    }
+    // Room for `count` more values at the end, to be written in place.
+    T *extend(std::size_t count)
+    {
         if (count > m_capacity - m_size)
             regrow(m_size + count > m_capacity * 2 ? m_size + count : m_capacity * 2);
-        std::memcpy(m_data + m_size, values, count * sizeof(T));
+        T *room = m_data + m_size;
         m_size += count;
+        return room;
     }
 
 private:

@@ -4,17 +4,17 @@ namespace kestrune {
 
 void TextLines::append(std::string_view line)
 {
-    m_text.append(line);
+    m_text.append(line.data(), line.size());
     m_ends.push_back(m_text.size());
 }
 
 void TextLines::append(const TextLines &other)
 {
-    std::uint64_t base = m_text.size();
-    m_text.append(other.m_text);
-    m_ends.reserve(m_ends.size() + other.m_ends.size());
-    for (std::uint64_t end : other.m_ends)
-        m_ends.push_back(base + end);
+    const std::uint64_t base = m_text.size();
+    m_text.append(other.m_text.data(), other.m_text.size());
+    std::uint64_t *ends = m_ends.extend(other.m_ends.size());
+    for (std::size_t i = 0; i < other.m_ends.size(); ++i)
+        ends[i] = base + other.m_ends[i];
 }
 
 void TextLines::append(TextLines &&other)
@@ -30,16 +30,14 @@ void TextLines::append(TextLines &&other)
 
 void TextLines::clear()
 {
-    m_text.clear();
-    m_text.shrink_to_fit();
-    m_ends.clear();
-    m_ends.shrink_to_fit();
+    m_text = {};
+    m_ends = {};
 }
 
 std::string_view TextLines::at(std::size_t index) const
 {
-    std::uint64_t begin = index == 0 ? 0 : m_ends[index - 1];
-    return std::string_view(m_text).substr(begin, m_ends[index] - begin);
+    const std::uint64_t begin = index == 0 ? 0 : m_ends[index - 1];
+    return std::string_view(m_text.data() + begin, m_ends[index] - begin);
 }
 
 } // namespace kestrune

@@ -1,13 +1,14 @@
 #pragma once
 
+#include "core/pagedarray.h"
+
 #include <cstdint>
-#include <string>
 #include <string_view>
-#include <vector>
 
 namespace kestrune {
 
-// An ordered list of text lines in one buffer, so millions of lines cost no object each.
+// An ordered list of text lines in one buffer, so millions of lines cost no object each; the
+// buffers grow in place (see PagedArray), so a long list is never copied as it grows.
 class TextLines {
 public:
     void append(std::string_view line);
@@ -16,12 +17,12 @@ public:
     void clear();
 
     std::size_t size() const { return m_ends.size(); }
-    bool empty() const { return m_ends.empty(); }
+    bool empty() const { return m_ends.size() == 0; }
     std::string_view at(std::size_t index) const; // from 0
 
 private:
-    std::string m_text;
-    std::vector<std::uint64_t> m_ends;
+    PagedArray<char> m_text;
+    PagedArray<std::uint64_t> m_ends;
 };
 
 } // namespace kestrune

@@ -68,7 +68,9 @@ public:
 
     void reserve(std::size_t rows);
     void clear(); // keeps the storage, so a column read batch by batch allocates once
-    // Inline: a table's reading calls these once a cell.
+    // Inline: a table's reading calls these once a cell. A NULL's slot is 0 in a column of
+    // numbers, dates or times, so two slots are equal only when both cells are NULL or neither is
+    // and their values are.
     void appendNull()
     {
         m_null.push_back(1);
@@ -96,7 +98,19 @@ public:
         m_slots.push_back(m_bytes.size());
     }
 
+    // Room for `count` more cells of a number, date or time column, to be filled in place (a slot
+    // as appendInteger, appendUnsigned or appendFloating would store it, 0 for a NULL, and a null
+    // flag of 1 or 0): a batch is then stored without a call a cell.
+    struct Room {
+        std::uint64_t *slotValues;
+        std::uint8_t *nullFlags;
+    };
+    Room extend(std::size_t count) { return { m_slots.extend(count), m_null.extend(count) }; }
+
     bool isNull(std::size_t row) const { return m_null[row] != 0; }
+    // The null flags and slots of every row, for going down a whole column.
+    const std::uint8_t *nullFlags() const { return m_null.data(); }
+    const std::uint64_t *slotValues() const { return m_slots.data(); }
     Cell cell(std::size_t row) const;
     // The raw 8-byte slot of a number, date or time, and the bytes of a text, decimal or byte
     // string, for comparing columns of one kind without building cells.

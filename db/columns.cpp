@@ -198,20 +198,22 @@ bool sameTimestamp(const SQL_TIMESTAMP_STRUCT &a, const SQL_TIMESTAMP_STRUCT &b)
         && a.minute == b.minute && a.second == b.second && a.fraction == b.fraction;
 }
 
-void appendTimestamp(Column &column, const ColumnInfo &info, const char *data, SQLLEN indicator)
+// The slot of a bound date or date-time struct: its packed moment, or 0 for NULL (null set).
+std::uint64_t timestampSlot(const ColumnInfo &info, const char *data, SQLLEN indicator, bool &null)
 {
     SQL_TIMESTAMP_STRUCT t;
     std::memcpy(&t, data, sizeof t);
+    null = false;
     if (indicator == SQL_NULL_DATA) {
         if (sameTimestamp(t, unwrittenTimestamp)) {
-            column.appendNull();
-            return;
+            null = true;
+            return 0;
         }
         // Anything but a zeroed struct means the driver no longer works as described above.
         if (!sameTimestamp(t, SQL_TIMESTAMP_STRUCT {}))
             throw Error("The driver gave an unexpected NULL date in column " + info.name);
     }
-    column.appendInteger(packDateTime(DateTimeParts {
+    return static_cast<std::uint64_t>(packDateTime(DateTimeParts {
         t.year, t.month, t.day, t.hour, t.minute, t.second, static_cast<int>(t.fraction / 1000) }));
 }
 
@@ -221,52 +223,52 @@ void appendBound(Column &column, const ColumnInfo &info, const char *data, const
     SQLULEN rows)
 {
     const auto width = static_cast<std::size_t>(info.bindWidth);
-    auto each = [&](auto append) {
-        for (SQLULEN row = 0; row < rows; ++row) {
-            if (indicators[row] == SQL_NULL_DATA)
-                column.appendNull();
-            else
-                append(data + row * width, indicators[row]);
-        }
-    };
     switch (info.read) {
     case Read::Signed:
-        each([&](const char *cell, SQLLEN) {
-            SQLBIGINT v;
-            std::memcpy(&v, cell, sizeof v);
-            column.appendInteger(v);
-        });
-        return;
     case Read::Unsigned:
-        each([&](const char *cell, SQLLEN) {
-            SQLUBIGINT v;
-            std::memcpy(&v, cell, sizeof v);
-            column.appendUnsigned(v);
-        });
+    case Read::Double: {
+        // The driver's cells are 8-byte numbers side by side, as the column keeps them.
+        static_assert(sizeof(SQLBIGINT) == 8 && sizeof(SQLUBIGINT) == 8 && sizeof(SQLDOUBLE) == 8);
+        Column::Room room = column.extend(rows);
+        std::memcpy(room.slotValues, data, rows * sizeof *room.slotValues);
+        for (SQLULEN row = 0; row < rows; ++row) {
+            const bool null = indicators[row] == SQL_NULL_DATA;
+            room.nullFlags[row] = null;
+            if (null)
+                room.slotValues[row] = 0;
+        }
         return;
-    case Read::Double:
-        each([&](const char *cell, SQLLEN) {
-            SQLDOUBLE v;
-            std::memcpy(&v, cell, sizeof v);
-            column.appendFloating(v);
-        });
-        return;
+    }
     case Read::Date:
-    case Read::DateTime:
-        for (SQLULEN row = 0; row < rows; ++row)
-            appendTimestamp(column, info, data + row * width, indicators[row]);
+    case Read::DateTime: {
+        Column::Room room = column.extend(rows);
+        for (SQLULEN row = 0; row < rows; ++row) {
+            bool null = false;
+            room.slotValues[row] = timestampSlot(info, data + row * width, indicators[row], null);
+            room.nullFlags[row] = null;
+        }
         return;
+    }
     default:
         break;
     }
-    const SQLLEN room = info.bindWidth - (info.bindType == SQL_C_CHAR ? 1 : 0);
-    each([&](const char *cell, SQLLEN length) {
+    const SQLLEN longest = info.bindWidth - (info.bindType == SQL_C_CHAR ? 1 : 0);
+    for (SQLULEN row = 0; row < rows; ++row) {
+        const SQLLEN length = indicators[row];
+        if (length == SQL_NULL_DATA) {
+            column.appendNull();
+            continue;
+        }
         // The slot is as wide as the driver says the column's values can be.
-        if (length == SQL_NO_TOTAL || length > room)
+        if (length == SQL_NO_TOTAL || length > longest)
             throw Error("A value of column " + info.name
                 + " is longer than the driver said the column holds");
-        appendValue(column, info, cell, static_cast<std::size_t>(length));
-    });
+        const char *cell = data + row * width;
+        if (info.read == Read::Text || info.read == Read::Binary)
+            column.appendBytes(std::string_view(cell, static_cast<std::size_t>(length)));
+        else
+            appendValue(column, info, cell, static_cast<std::size_t>(length));
+    }
 }
 
 } // namespace kestrune::odbc
