@@ -163,7 +163,7 @@ bool Result::Statement::appendRowset(Table &table, std::size_t most)
         if (columns[c].bindType != SQL_C_TYPE_TIMESTAMP)
             continue;
         for (SQLULEN row = 0; row < boundRows; ++row)
-            std::memcpy(bound[c].data.data() + row * sizeof unwrittenTimestamp, &unwrittenTimestamp,
+            std::memcpy(bound[c].data.get() + row * sizeof unwrittenTimestamp, &unwrittenTimestamp,
                 sizeof unwrittenTimestamp);
     }
     SQLRETURN rc = SQLFetch(h);
@@ -182,7 +182,7 @@ bool Result::Statement::appendRowset(Table &table, std::size_t most)
         if (columns[c].bindWidth == 0)
             getCell(static_cast<SQLUSMALLINT>(c + 1), table.columns[c], buffer);
         else
-            appendBound(table.columns[c], columns[c], bound[c].data.data(),
+            appendBound(table.columns[c], columns[c], bound[c].data.get(),
                 bound[c].indicators.data(), fetched);
     }
     return true;
@@ -199,10 +199,12 @@ void Result::Statement::bind(SQLULEN rows)
         const ColumnInfo &info = columns[c];
         if (info.bindWidth == 0)
             continue;
-        bound[c].data.resize(static_cast<std::size_t>(info.bindWidth) * rows);
+        // Not zeroed: the driver writes a cell before it is read, and a wide column's cells are
+        // mostly never touched, so their pages are never made.
+        bound[c].data.reset(new char[static_cast<std::size_t>(info.bindWidth) * rows]);
         bound[c].indicators.resize(rows);
         check(SQLBindCol(handle, static_cast<SQLUSMALLINT>(c + 1), info.bindType,
-                  bound[c].data.data(), info.bindWidth, bound[c].indicators.data()),
+                  bound[c].data.get(), info.bindWidth, bound[c].indicators.data()),
             SQL_HANDLE_STMT, handle);
     }
 }

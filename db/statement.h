@@ -8,6 +8,7 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -94,7 +95,7 @@ struct Result::Statement {
     std::string buffer; // a long cell read with SQLGetData
     // Bound column arrays, set up once the current row is read; none for a column that is not.
     struct Bound {
-        std::vector<char> data;
+        std::unique_ptr<char[]> data;
         std::vector<SQLLEN> indicators;
     };
     std::vector<Bound> bound;
