@@ -52,6 +52,7 @@ void Column::reserve(std::size_t rows)
 
 void Column::clear()
 {
+    m_borrowed = nullptr;
     m_null.clear();
     m_slots.clear();
     m_bytes.clear();

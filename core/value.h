@@ -106,6 +106,16 @@ public:
         std::uint8_t *nullFlags;
     };
     Room extend(std::size_t count) { return { m_slots.extend(count), m_null.extend(count) }; }
+    // Makes an empty column of texts, decimals or byte strings refer to `count` cells kept
+    // elsewhere, `stride` bytes apart, instead of copying them: for a batch that is compared and
+    // dropped while that buffer stands. The room takes each cell's length (0 for a NULL) as its
+    // slot, and its null flag.
+    Room borrowBytes(const char *cells, std::size_t stride, std::size_t count)
+    {
+        m_borrowed = cells;
+        m_stride = stride;
+        return extend(count);
+    }
 
     bool isNull(std::size_t row) const { return m_null[row] != 0; }
     // The null flags and slots of every row, for going down a whole column.
@@ -117,6 +127,8 @@ public:
     std::uint64_t slot(std::size_t row) const { return m_slots[row]; }
     std::string_view bytes(std::size_t row) const
     {
+        if (m_borrowed)
+            return std::string_view(m_borrowed + row * m_stride, m_slots[row]);
         std::size_t begin = row == 0 ? 0 : m_slots[row - 1];
         return std::string_view(m_bytes.data() + begin, m_slots[row] - begin);
     }
@@ -132,8 +144,11 @@ private:
     ColumnKind m_kind;
     int m_fractionDigits;
     PagedArray<std::uint8_t> m_null;
-    PagedArray<std::uint64_t> m_slots; // numbers, or the end offset of each cell's bytes
+    PagedArray<std::uint64_t>
+        m_slots; // numbers, or the end offset (or length) of each cell's bytes
     PagedArray<char> m_bytes;
+    const char *m_borrowed = nullptr; // the cells' bytes, when they are kept elsewhere
+    std::size_t m_stride = 0;
 };
 
 // A whole table as read: columns in the server's order, every column as long as the others.

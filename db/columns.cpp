@@ -220,7 +220,7 @@ std::uint64_t timestampSlot(const ColumnInfo &info, const char *data, SQLLEN ind
 } // namespace
 
 void appendBound(Column &column, const ColumnInfo &info, const char *data, const SQLLEN *indicators,
-    SQLULEN rows)
+    SQLULEN rows, Texts texts)
 {
     const auto width = static_cast<std::size_t>(info.bindWidth);
     switch (info.read) {
@@ -253,21 +253,34 @@ void appendBound(Column &column, const ColumnInfo &info, const char *data, const
         break;
     }
     const SQLLEN longest = info.bindWidth - (info.bindType == SQL_C_CHAR ? 1 : 0);
-    for (SQLULEN row = 0; row < rows; ++row) {
-        const SQLLEN length = indicators[row];
-        if (length == SQL_NULL_DATA) {
-            column.appendNull();
-            continue;
-        }
-        // The slot is as wide as the driver says the column's values can be.
+    // The slot is as wide as the driver says the column's values can be.
+    auto checkedLength = [&](SQLLEN length) {
         if (length == SQL_NO_TOTAL || length > longest)
             throw Error("A value of column " + info.name
                 + " is longer than the driver said the column holds");
+        return static_cast<std::size_t>(length);
+    };
+    const bool bytes = info.read == Read::Text || info.read == Read::Binary;
+    if (bytes && texts == Texts::Borrow) {
+        Column::Room room = column.borrowBytes(data, width, rows);
+        for (SQLULEN row = 0; row < rows; ++row) {
+            const bool null = indicators[row] == SQL_NULL_DATA;
+            room.nullFlags[row] = null;
+            room.slotValues[row] = null ? 0 : checkedLength(indicators[row]);
+        }
+        return;
+    }
+    for (SQLULEN row = 0; row < rows; ++row) {
+        if (indicators[row] == SQL_NULL_DATA) {
+            column.appendNull();
+            continue;
+        }
         const char *cell = data + row * width;
-        if (info.read == Read::Text || info.read == Read::Binary)
-            column.appendBytes(std::string_view(cell, static_cast<std::size_t>(length)));
+        const std::size_t length = checkedLength(indicators[row]);
+        if (bytes)
+            column.appendBytes(std::string_view(cell, length));
         else
-            appendValue(column, info, cell, static_cast<std::size_t>(length));
+            appendValue(column, info, cell, length);
     }
 }
 

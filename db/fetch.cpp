@@ -102,7 +102,7 @@ Table Result::readAll()
     for (Column &column : table.columns)
         column.reserve(static_cast<std::size_t>(std::max(s.rowCount, 1LL)));
     const std::size_t rows = rowsetRows();
-    while (s.appendRowset(table, rows))
+    while (s.appendRowset(table, rows, Texts::Copy))
         continue;
     return table;
 }
@@ -132,7 +132,8 @@ bool Result::readRowset(Table &rows, std::size_t most)
     s.describeInto(rows);
     for (Column &column : rows.columns)
         column.clear();
-    return s.appendRowset(rows, most);
+    // Only this rowset is held, so its texts stay in the bound arrays until the next one.
+    return s.appendRowset(rows, most, Texts::Borrow);
 }
 
 void Result::Statement::describeInto(Table &table) const
@@ -144,7 +145,7 @@ void Result::Statement::describeInto(Table &table) const
         table.columns.emplace_back(info.name, info.kind, info.fractionDigits);
 }
 
-bool Result::Statement::appendRowset(Table &table, std::size_t most)
+bool Result::Statement::appendRowset(Table &table, std::size_t most, Texts texts)
 {
     if (eof)
         return false;
@@ -183,7 +184,7 @@ bool Result::Statement::appendRowset(Table &table, std::size_t most)
             getCell(static_cast<SQLUSMALLINT>(c + 1), table.columns[c], buffer);
         else
             appendBound(table.columns[c], columns[c], bound[c].data.get(),
-                bound[c].indicators.data(), fetched);
+                bound[c].indicators.data(), fetched, texts);
     }
     return true;
 }

@@ -77,7 +77,9 @@ public:
     std::size_t rowsetRows() const;
     // The same a rowset at a time: replaces `rows` with the next rowset of at most `most` rows
     // (the current row alone the first time; give the same `most` every time), so only a rowset
-    // is held; false, and eof() afterwards, once no rows are left.
+    // is held; false, and eof() afterwards, once no rows are left. The texts, decimals and byte
+    // strings of `rows` may be read where the driver put them: they last until the next call or
+    // close().
     bool readRowset(Table &rows, std::size_t most);
     void close(); // frees the driver's copy of the rows
 

@@ -61,9 +61,13 @@ void appendValue(Column &column, const ColumnInfo &info, const char *data, std::
 constexpr SQL_TIMESTAMP_STRUCT unwrittenTimestamp { -1, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF,
     0xFFFFFFFF };
 
+// Whether a rowset's texts, decimals and byte strings are copied into their columns, or the
+// columns (empty before) refer to the bound arrays, which stand until the next fetch.
+enum class Texts { Copy, Borrow };
+
 // Appends the first `rows` cells of a bound column array, deciding the column's kind once.
 void appendBound(Column &column, const ColumnInfo &info, const char *data, const SQLLEN *indicators,
-    SQLULEN rows);
+    SQLULEN rows, Texts texts);
 
 struct Connection::Handles {
     SQLHENV environment = SQL_NULL_HENV;
@@ -120,7 +124,7 @@ struct Result::Statement {
     void describeInto(Table &table) const; // gives a table without columns the result's
     // Appends the next rowset of at most `most` rows, the current row alone the first time;
     // false once no rows are left, when the driver's copy of them is freed.
-    bool appendRowset(Table &table, std::size_t most);
+    bool appendRowset(Table &table, std::size_t most, Texts texts);
     void bind(SQLULEN rows);
     void unbind();
     bool getLong(SQLUSMALLINT column, SQLSMALLINT cType, std::string &out);
