@@ -144,8 +144,8 @@ private:
     ColumnKind m_kind;
     int m_fractionDigits;
     PagedArray<std::uint8_t> m_null;
-    PagedArray<std::uint64_t>
-        m_slots; // numbers, or the end offset (or length) of each cell's bytes
+    // Numbers; or the end offset of each cell's bytes, their length when borrowed.
+    PagedArray<std::uint64_t> m_slots;
     PagedArray<char> m_bytes;
     const char *m_borrowed = nullptr; // the cells' bytes, when they are kept elsewhere
     std::size_t m_stride = 0;
