@@ -25,51 +25,28 @@ cmake --install "$build" --prefix "$prefix" >"$work/install.log" || {
 }
 
 echo "== the installed files"
-(cd "$prefix" && find . -mindepth 1 | sed 's|^\./||' | LC_ALL=C sort) >"$work/found"
+(cd "$prefix" && find . ! -type d | sed 's|^\./||' | LC_ALL=C sort) >"$work/found"
 LC_ALL=C sort >"$work/expected" <<LIST
-bin
 bin/kestrune
-lib
-lib/kestrune
 lib/kestrune/HAND-M.CUR
 lib/kestrune/kestrune
-share
-share/applications
 share/applications/$id.desktop
-share/doc
-share/doc/kestrune
 share/doc/kestrune/README.md
 share/doc/kestrune/changelog.gz
 share/doc/kestrune/copyright
-share/icons
-share/icons/hicolor
-share/icons/hicolor/128x128
-share/icons/hicolor/128x128/apps
 share/icons/hicolor/128x128/apps/$id.png
-share/icons/hicolor/256x256
-share/icons/hicolor/256x256/apps
 share/icons/hicolor/256x256/apps/$id.png
-share/icons/hicolor/32x32
-share/icons/hicolor/32x32/apps
 share/icons/hicolor/32x32/apps/$id.png
-share/icons/hicolor/48x48
-share/icons/hicolor/48x48/apps
 share/icons/hicolor/48x48/apps/$id.png
-share/man
-share/man/man1
 share/man/man1/kestrune.1.gz
-share/metainfo
 share/metainfo/$id.metainfo.xml
 LIST
 diff -u "$work/expected" "$work/found" || fail "the installed files differ from the layout"
 
 echo "== bin/kestrune, a relative link to the program"
 link=$(readlink "$prefix/bin/kestrune" || true)
-[ "$link" = ../lib/kestrune/kestrune ] || fail "bin/kestrune links to '$link'"
-[ -f "$prefix/lib/kestrune/kestrune" ] && [ -x "$prefix/lib/kestrune/kestrune" ] ||
-    fail "lib/kestrune/kestrune is not an executable file"
-[ "$(readlink -f "$prefix/bin/kestrune")" = "$(readlink -f "$prefix/lib/kestrune/kestrune")" ] ||
-    fail "bin/kestrune does not reach lib/kestrune/kestrune"
+[ "$link" = ../lib/kestrune/kestrune ] && [ -x "$prefix/lib/kestrune/kestrune" ] ||
+    fail "bin/kestrune links to '$link', not to the executable ../lib/kestrune/kestrune"
 
 echo "== HAND-M.CUR, a 32x32 Windows cursor with its hot spot on the fingertip"
 cursor=$prefix/lib/kestrune/HAND-M.CUR

@@ -1,18 +1,17 @@
 #!/usr/bin/env bash
 # Installs the build tree into a temporary prefix and starts the INSTALLED program through its
 # link PREFIX/bin/kestrune:
-#  - --help, --version and a wrong option, with no display;
+#  - a wrong option and the compare mode, with no display;
 #  - on a virtual screen (xvfb-run) with a remembered login to the test server (KESTRUNE_TEST_*,
 #    set by scripts/test) in a temporary XDG_CONFIG_HOME, under strace. Seen from outside the
 #    process: a window of the table selection page's size (7080 x 4680 twips = 472 x 312 pixels
 #    at 96 DPI; the login page is 536 x 243) is mapped, so the program started, found its ODBC
 #    driver and logged in; and it opened HAND-M.CUR in its own folder PREFIX/lib/kestrune, so it
 #    found its files through the link. The program is killed at the end.
-#   start.sh BUILD_DIR VERSION
+#   start.sh BUILD_DIR
 set -euo pipefail
 
 build=$1
-version=$2
 for name in SERVER PORT USER PASSWORD DATABASE; do
     var=KESTRUNE_TEST_$name
     if [ -z "${!var:-}" ]; then
@@ -40,19 +39,12 @@ cmake --install "$build" --prefix "$prefix" >"$work/install.log" || {
 }
 [ -L "$program" ] || { echo "FAIL: $program is not a link" >&2; exit 1; }
 
-echo "== the command line, with no display"
+echo "== a wrong option, with no display: status 2 and the usage on standard error"
 nodisplay=(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM)
-out=$("${nodisplay[@]}" "$program" --version) || { echo "FAIL: --version failed" >&2; exit 1; }
-[ "$out" = "kestrune $version" ] || { echo "FAIL: --version printed '$out'" >&2; exit 1; }
-out=$("${nodisplay[@]}" "$program" --help) || { echo "FAIL: --help failed" >&2; exit 1; }
-grep -q '^Usage: kestrune' <<<"$out" || { echo "FAIL: --help printed '$out'" >&2; exit 1; }
 status=0
 "${nodisplay[@]}" "$program" --no-such-option >"$work/out" 2>"$work/err" || status=$?
-[ "$status" -eq 2 ] || { echo "FAIL: a wrong option ended with status $status, not 2" >&2; exit 1; }
-[ ! -s "$work/out" ] || { echo "FAIL: a wrong option printed on standard output" >&2; exit 1; }
-head -n 1 "$work/err" | grep -q "^kestrune: unrecognized option '--no-such-option'$" &&
-    grep -q '^Usage: kestrune' "$work/err" ||
-    { echo "FAIL: a wrong option printed:" >&2; cat "$work/err" >&2; exit 1; }
+[ "$status" -eq 2 ] && [ ! -s "$work/out" ] && grep -q '^Usage: kestrune' "$work/err" ||
+    { echo "FAIL: a wrong option ended with $status and printed:" >&2; cat "$work/err" >&2; exit 1; }
 
 echo "== the installed program on a virtual screen, with a remembered login"
 mkdir -m 700 "$work/config" "$work/runtime"
