@@ -18,11 +18,9 @@ namespace kestrune {
 
 namespace {
 
-std::string remembered(const char *key, const char *defaultValue)
+std::string remembered(const LoginSetting &setting)
 {
-    return GetSetting(settingsApplication, settingsSection, QString::fromLatin1(key),
-        QString::fromLatin1(defaultValue))
-        .toStdString();
+    return GetLoginSetting(setting).toStdString();
 }
 
 // The wizard's remembered login, with what the options give in its place. Only the keys an
@@ -30,15 +28,15 @@ std::string remembered(const char *key, const char *defaultValue)
 LoginDetails loginDetails(const CompareOptions &options, const CommandStreams &streams)
 {
     LoginDetails login;
-    login.server = options.server ? *options.server : remembered("MyServer", "localhost");
-    login.user = options.user ? *options.user : remembered("MyUser", "");
-    login.database = options.database ? *options.database : remembered("MyDatabase", "");
-    login.port = options.port ? *options.port : remembered("MyPort", "3306");
+    login.server = options.server ? *options.server : remembered(loginSetting::server);
+    login.user = options.user ? *options.user : remembered(loginSetting::user);
+    login.database = options.database ? *options.database : remembered(loginSetting::database);
+    login.port = options.port ? *options.port : remembered(loginSetting::port);
     if (options.passwordFile) {
         login.password = readPasswordFile(*options.passwordFile);
         return login;
     }
-    login.password = remembered("MyPassword", "");
+    login.password = remembered(loginSetting::password);
     if (login.password.empty() && streams.askPassword) {
         if (std::optional<std::string> typed = streams.askPassword())
             login.password = *typed;

@@ -117,4 +117,10 @@ void SaveSetting(
     malformedFiles().remove(settings.fileName());
 }
 
+QString GetLoginSetting(const LoginSetting &setting)
+{
+    return GetSetting(settingsApplication, settingsSection, QString::fromLatin1(setting.key),
+        QString::fromLatin1(setting.fallback));
+}
+
 } // namespace kestrune

@@ -16,4 +16,21 @@ void SaveSetting(
 inline const QString settingsApplication = QStringLiteral("Vandrell");
 inline const QString settingsSection = QStringLiteral("Kestrune");
 
+// One value of the remembered login, which the wizard and the command line both read: its key,
+// and what it reads as while nothing is remembered.
+struct LoginSetting {
+    const char *key;
+    const char *fallback;
+};
+namespace loginSetting {
+inline constexpr LoginSetting server { "MyServer", "localhost" };
+inline constexpr LoginSetting user { "MyUser", "" };
+inline constexpr LoginSetting password { "MyPassword", "" };
+inline constexpr LoginSetting database { "MyDatabase", "" };
+inline constexpr LoginSetting port { "MyPort", "3306" };
+} // namespace loginSetting
+
+// GetSetting of one value of the remembered login, in this program's section.
+QString GetLoginSetting(const LoginSetting &setting);
+
 } // namespace kestrune

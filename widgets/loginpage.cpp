@@ -71,11 +71,11 @@ LoginPage::LoginPage(Seam &seam, Routes routes)
     QWidget::setTabOrder(m_testConnectionButton, m_helpButton);
     QWidget::setTabOrder(m_helpButton, m_nextButton);
 
-    rememberChanges(m_serverField, QStringLiteral("MyServer"));
-    rememberChanges(m_userField, QStringLiteral("MyUser"));
-    rememberChanges(m_passwordField, QStringLiteral("MyPassword"));
-    rememberChanges(m_databaseField, QStringLiteral("MyDatabase"));
-    rememberChanges(m_portField, QStringLiteral("MyPort"));
+    rememberChanges(m_serverField, loginSetting::server);
+    rememberChanges(m_userField, loginSetting::user);
+    rememberChanges(m_passwordField, loginSetting::password);
+    rememberChanges(m_databaseField, loginSetting::database);
+    rememberChanges(m_portField, loginSetting::port);
 
     connect(
         m_testConnectionButton, &QPushButton::clicked, this, &LoginPage::onTestConnectionClicked);
@@ -91,8 +91,9 @@ LoginPage::LoginPage(Seam &seam, Routes routes)
     leaveOtherElementsAlone();
 }
 
-void LoginPage::rememberChanges(QLineEdit *field, const QString &key)
+void LoginPage::rememberChanges(QLineEdit *field, const LoginSetting &setting)
 {
+    const QString key = QString::fromLatin1(setting.key);
     field->installEventFilter(this);
     connect(field, &QLineEdit::textChanged, this, [this, key](const QString &value) {
         try {
@@ -150,17 +151,14 @@ void LoginPage::load()
     if (trap.condition(124, [&] { return FileExists(handPointerPath()); }))
         trap.step(126, [&] { loadCustomPointer(*this, handPointerPath()); });
 
-    auto fill = [&](int line, QLineEdit *field, const char *key, const QString &fallback) {
-        trap.step(line, [&] {
-            field->setText(GetSetting(
-                settingsApplication, settingsSection, QString::fromLatin1(key), fallback));
-        });
+    auto fill = [&](int line, QLineEdit *field, const LoginSetting &setting) {
+        trap.step(line, [&] { field->setText(GetLoginSetting(setting)); });
     };
-    fill(128, m_serverField, "MyServer", QStringLiteral("localhost"));
-    fill(130, m_userField, "MyUser", QString());
-    fill(132, m_passwordField, "MyPassword", QString());
-    fill(134, m_databaseField, "MyDatabase", QString());
-    fill(136, m_portField, "MyPort", QStringLiteral("3306"));
+    fill(128, m_serverField, loginSetting::server);
+    fill(130, m_userField, loginSetting::user);
+    fill(132, m_passwordField, loginSetting::password);
+    fill(134, m_databaseField, loginSetting::database);
+    fill(136, m_portField, loginSetting::port);
 
     if (trap.condition(138, [&] {
             return !m_serverField->text().isEmpty() && !m_userField->text().isEmpty()

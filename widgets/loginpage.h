@@ -10,6 +10,8 @@ class QPushButton;
 
 namespace kestrune {
 
+struct LoginSetting;
+
 // The maker's home page, visited on about one start in a hundred (set when building).
 inline constexpr const char *makerHomePage = KESTRUNE_HOME_PAGE;
 // Where the tool that checks a login independently is downloaded.
@@ -41,7 +43,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void rememberChanges(QLineEdit *field, const QString &key);
+    void rememberChanges(QLineEdit *field, const LoginSetting &setting);
     bool tryConnect();
 
     Routes m_routes;
