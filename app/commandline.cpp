@@ -3,8 +3,7 @@
 #include "cli/compareoptions.h"
 
 #include <cstdio>
-#include <functional>
-#include <string_view>
+#include <optional>
 #include <utility>
 
 #ifndef KESTRUNE_VERSION
@@ -14,38 +13,6 @@
 namespace kestrune {
 
 namespace {
-
-// One option: its name, whether it takes a value (as "--name VALUE" or "--name=VALUE"), and what
-// it does to the result. A later option with a value, e.g. {"--output", true, ...}, is one row.
-struct Option {
-    std::string_view name;
-    bool takesValue;
-    std::function<void(CommandLine &, const std::string &value)> apply;
-};
-
-const std::vector<Option> &options()
-{
-    static const std::vector<Option> table {
-        { "--help", false,
-            [](CommandLine &c, const std::string &) { c.action = CommandLine::Action::ShowHelp; } },
-        { "--version", false,
-            [](CommandLine &c, const std::string &) {
-                // --help wins when both are given.
-                if (c.action != CommandLine::Action::ShowHelp)
-                    c.action = CommandLine::Action::ShowVersion;
-            } },
-    };
-    return table;
-}
-
-const Option *findOption(std::string_view name)
-{
-    for (const Option &option : options()) {
-        if (option.name == name)
-            return &option;
-    }
-    return nullptr;
-}
 
 CommandLine refuse(std::string error)
 {
@@ -59,43 +26,37 @@ CommandLine refuse(std::string error)
 
 CommandLine parseCommandLine(const std::vector<std::string> &arguments)
 {
-    CommandLine result;
-    std::vector<std::string> operands;
+    bool help = false;
+    bool version = false;
+    std::optional<std::string> operand;
     bool optionsEnded = false;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string &argument = arguments[i];
+    for (const std::string &argument : arguments) {
         if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
-            operands.push_back(argument);
+            if (!operand)
+                operand = argument;
             continue;
         }
         if (argument == "--") {
             optionsEnded = true;
             continue;
         }
-        std::string_view name = argument;
-        std::string value;
-        bool inlineValue = false;
-        if (std::size_t equals = argument.find('=');
-            argument.starts_with("--") && equals != std::string::npos) {
-            name = std::string_view(argument).substr(0, equals);
-            value = argument.substr(equals + 1);
-            inlineValue = true;
-        }
-        const Option *option = findOption(name);
-        if (!option)
-            return refuse("unrecognized option '" + std::string(name) + "'");
-        if (option->takesValue && !inlineValue) {
-            if (i + 1 >= arguments.size())
-                return refuse("option '" + std::string(name) + "' requires a value");
-            value = arguments[++i];
-        } else if (!option->takesValue && inlineValue) {
-            return refuse("option '" + std::string(name) + "' does not take a value");
-        }
-        option->apply(result, value);
+        const std::string name
+            = argument.starts_with("--") ? argument.substr(0, argument.find('=')) : argument;
+        if (name != "--help" && name != "--version")
+            return refuse("unrecognized option '" + name + "'");
+        if (name != argument)
+            return refuse("option '" + name + "' does not take a value");
+        (name == "--help" ? help : version) = true;
     }
-    // No action takes operands yet.
-    if (!operands.empty())
-        return refuse("unexpected argument '" + operands.front() + "'");
+    // No action takes operands.
+    if (operand)
+        return refuse("unexpected argument '" + *operand + "'");
+    CommandLine result;
+    // --help wins when both are given.
+    if (help)
+        result.action = CommandLine::Action::ShowHelp;
+    else if (version)
+        result.action = CommandLine::Action::ShowVersion;
     return result;
 }
 

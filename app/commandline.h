@@ -16,8 +16,6 @@ struct CommandLine {
     };
     Action action = Action::OpenWizard;
     std::string error;
-    // A later mode adds its action above, its option values here (and its options to the table
-    // in commandline.cpp), and its operands are checked in parseCommandLine.
 };
 
 // Reads the arguments after the program name.
