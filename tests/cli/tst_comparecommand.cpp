@@ -109,7 +109,6 @@ void CompareCommandTest::sameBytesAsTheSavedFile_data()
             << QString::fromUtf8(table2);
     };
     pair(valuesDatabase, "types_a", "types_b");
-    pair(valuesDatabase, "kinds_a", "kinds_b");
     pair(valuesDatabase, "three", "five");
     pair(valuesDatabase, "my table", "select");
     pair(valuesDatabase, "we`ird", "таблица");
