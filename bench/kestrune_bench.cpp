@@ -9,7 +9,6 @@
 
 #include "app/pageflow.h"
 #include "core/textlines.h"
-#include "support/controls.h"
 #include "widgets/listview.h"
 #include "widgets/loginpage.h"
 #include "widgets/resultspage.h"
@@ -54,6 +53,17 @@ public:
 {
     std::fprintf(stderr, "kestrune_bench: %s\n", qPrintable(why));
     std::exit(1);
+}
+
+// A page's control found by its object name, as a user's script would know it.
+template <typename W> W *control(const QWidget &page, const char *objectName)
+{
+    auto *found = page.findChild<W *>(QString::fromLatin1(objectName));
+    if (!found)
+        fail(QStringLiteral("%1 has no %2 named %3")
+                 .arg(page.objectName(), QLatin1String(W::staticMetaObject.className()),
+                     QLatin1String(objectName)));
+    return found;
 }
 
 double seconds(const QElapsedTimer &timer)
