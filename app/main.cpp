@@ -20,6 +20,8 @@ int main(int argc, char *argv[])
     if (int status = kestrune::answerWithoutWindow(commandLine); status >= 0)
         return status;
     QApplication app(argc, argv);
+    // The title of every box that names none of its own.
+    QApplication::setApplicationDisplayName(QStringLiteral("Kestrune"));
     kestrune::QtSeam seam;
     kestrune::PageFlow pages(seam);
     pages.start();

@@ -3,10 +3,10 @@
 #include "cli/compareoptions.h"
 #include "cli/password.h"
 #include "cli/progress.h"
-#include "core/connectionstring.h"
+#include "core/comparisonmessages.h"
 #include "core/resultfile.h"
-#include "db/odbc.h"
-#include "db/tablecomparison.h"
+#include "db/comparetables.h"
+#include "db/odbctablereader.h"
 #include "settings/settingsstore.h"
 
 #include <algorithm>
@@ -20,7 +20,7 @@ namespace {
 
 std::string remembered(const LoginSetting &setting)
 {
-    return GetLoginSetting(setting).toStdString();
+    return getLoginSetting(setting).toStdString();
 }
 
 // The wizard's remembered login, with what the options give in its place. Only the keys an
@@ -46,9 +46,13 @@ LoginDetails loginDetails(const CompareOptions &options, const CommandStreams &s
 
 void writeLines(std::ostream &out, const ComparisonLines &lines)
 {
+    std::string line;
     for (const TextLines *list : { &lines.fieldDifferences, &lines.addedDeleted }) {
-        for (std::size_t i = 0; i < list->size(); ++i)
-            out << list->at(i) << "\r\n";
+        for (std::size_t i = 0; i < list->size(); ++i) {
+            line.clear();
+            appendResultLine(line, list->at(i));
+            out << line;
+        }
     }
     if (!out.flush())
         throw std::runtime_error("Standard output could not be written");
@@ -59,22 +63,26 @@ int compare(const CompareOptions &options, CommandStreams &streams)
     odbc::Connection connection;
     openForComparison(connection, loginDetails(options, streams));
 
-    TableComparison outcome;
+    ComparisonLines lines;
+    EmptyTable empty = EmptyTable::None;
     {
         ReadingProgress progress(streams.err, options.table1, options.table2);
         ReadProgress report;
         if (streams.errIsTerminal)
-            report = [&progress](int table, long long rowsRead, long long rowCount) {
-                progress.show(table, rowsRead, rowCount);
-            };
-        outcome = compareTablesOnServer(connection, options.table1, options.table2, report);
+            report
+                = [&progress](long long read1, long long expected1, long long read2,
+                      long long expected2) { progress.show(read1, expected1, read2, expected2); };
+        OdbcTableReader reader1(connection, options.table1);
+        OdbcTableReader reader2(connection, options.table2);
+        empty = compareTables(reader1, reader2, options.table2, lines, report);
     }
-    if (outcome.emptyTable) {
-        streams.err << *outcome.emptyTable << " does not contain any data.\n";
+    if (empty != EmptyTable::None) {
+        streams.err << emptyTableMessage(
+            empty == EmptyTable::First ? options.table1 : options.table2)
+                    << '\n';
         return 2;
     }
 
-    const ComparisonLines &lines = outcome.lines;
     if (options.output) {
         try {
             saveResultFile(*options.output, lines.fieldDifferences, lines.addedDeleted);
@@ -100,14 +108,14 @@ int runCompare(const std::vector<std::string> &arguments, CommandStreams &stream
     }
     // The wizard compares list positions; here the same name twice is the same table.
     if (options.table1 == options.table2) {
-        streams.err << "Please select 2 different tables to compare.\n";
+        streams.err << sameTableMessage << '\n';
         return 2;
     }
     try {
         return compare(options, streams);
     } catch (const std::exception &error) {
         // The wizard's box breaks the line with CR LF; a terminal or a log takes a plain LF.
-        streams.err << "Could not join this tables.\n" << error.what() << '\n';
+        streams.err << comparisonFailedMessage << '\n' << error.what() << '\n';
         return 2;
     }
 }

@@ -14,14 +14,27 @@ ReadingProgress::~ReadingProgress()
         draw(std::string());
 }
 
-void ReadingProgress::show(int table, long long rowsRead, long long rowCount)
+namespace {
+
+std::string rowsOf(const std::string &table, long long read, long long expected)
+{
+    std::string text = table + ": " + std::to_string(read);
+    if (expected >= 0)
+        text += " of ~" + std::to_string(expected);
+    return text + " rows";
+}
+
+} // namespace
+
+void ReadingProgress::show(
+    long long read1, long long expected1, long long read2, long long expected2)
 {
     auto now = std::chrono::steady_clock::now();
     if (m_shown > 0 && now - m_drawn < std::chrono::milliseconds(100))
         return;
     m_drawn = now;
-    draw("Reading " + m_tables[table == 1 ? 0 : 1] + ": " + std::to_string(rowsRead) + " of "
-        + std::to_string(rowCount) + " rows");
+    draw("Reading " + rowsOf(m_tables[0], read1, expected1) + ", "
+        + rowsOf(m_tables[1], read2, expected2));
 }
 
 // Overwrites the line shown before; an empty text erases it.

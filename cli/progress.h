@@ -6,8 +6,8 @@
 
 namespace kestrune {
 
-// Rows read of each table against the count the driver holds, on one line of a terminal: redrawn
-// at most ten times a second, and erased when this goes.
+// Rows read of each table, against how many it is expected to hold where that is known, on one
+// line of a terminal: redrawn at most ten times a second, and erased when this goes.
 class ReadingProgress {
 public:
     ReadingProgress(std::ostream &terminal, std::string table1, std::string table2);
@@ -15,7 +15,8 @@ public:
     ReadingProgress(const ReadingProgress &) = delete;
     ReadingProgress &operator=(const ReadingProgress &) = delete;
 
-    void show(int table, long long rowsRead, long long rowCount);
+    // An expected count of -1 means not known.
+    void show(long long read1, long long expected1, long long read2, long long expected2);
 
 private:
     void draw(const std::string &text);

@@ -15,7 +15,6 @@ namespace kestrune {
 
 namespace {
 
-constexpr std::string_view lineEnd = "\r\n";
 constexpr std::size_t bufferSize = std::size_t(1) << 20;
 
 [[noreturn]] void throwSystemError(int error)
@@ -46,8 +45,7 @@ void writeLines(int fd, const TextLines &first, const TextLines &second)
     buffer.reserve(bufferSize);
     for (const TextLines *lines : { &first, &second }) {
         for (std::size_t i = 0; i < lines->size(); ++i) {
-            buffer.append(lines->at(i));
-            buffer.append(lineEnd);
+            appendResultLine(buffer, lines->at(i));
             if (buffer.size() >= bufferSize) {
                 writeAll(fd, buffer);
                 buffer.clear();

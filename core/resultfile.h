@@ -3,8 +3,16 @@
 #include "core/textlines.h"
 
 #include <string>
+#include <string_view>
 
 namespace kestrune {
+
+// Appends one line as the results file holds it: the line, then CR LF.
+inline void appendResultLine(std::string &out, std::string_view line)
+{
+    out.append(line);
+    out.append("\r\n");
+}
 
 // Saves every line of both lists, first list first, each ended by CR LF, to the file named exactly
 // by path. A regular file (or a new name) is written beside the target and renamed over it, so

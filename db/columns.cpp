@@ -220,7 +220,7 @@ std::uint64_t timestampSlot(const ColumnInfo &info, const char *data, SQLLEN ind
 } // namespace
 
 void appendBound(Column &column, const ColumnInfo &info, const char *data, const SQLLEN *indicators,
-    SQLULEN rows, Texts texts)
+    SQLULEN rows)
 {
     const auto width = static_cast<std::size_t>(info.bindWidth);
     switch (info.read) {
@@ -260,8 +260,7 @@ void appendBound(Column &column, const ColumnInfo &info, const char *data, const
                 + " is longer than the driver said the column holds");
         return static_cast<std::size_t>(length);
     };
-    const bool bytes = info.read == Read::Text || info.read == Read::Binary;
-    if (bytes && texts == Texts::Borrow) {
+    if (info.read == Read::Text || info.read == Read::Binary) {
         Column::Room room = column.borrowBytes(data, width, rows);
         for (SQLULEN row = 0; row < rows; ++row) {
             const bool null = indicators[row] == SQL_NULL_DATA;
@@ -275,12 +274,7 @@ void appendBound(Column &column, const ColumnInfo &info, const char *data, const
             column.appendNull();
             continue;
         }
-        const char *cell = data + row * width;
-        const std::size_t length = checkedLength(indicators[row]);
-        if (bytes)
-            column.appendBytes(std::string_view(cell, length));
-        else
-            appendValue(column, info, cell, length);
+        appendValue(column, info, data + row * width, checkedLength(indicators[row]));
     }
 }
 

@@ -91,8 +91,6 @@ void Connection::open(const std::string &connectionString)
     m_handles->open = true;
 }
 
-bool Connection::isOpen() const { return m_handles->open; }
-
 void Connection::close()
 {
     if (!m_handles->open)
@@ -119,7 +117,7 @@ Result::Result(Connection &connection, const std::string &sql)
     s.owner = &owner;
     owner.statements.push_back(&s);
 
-    // Static, so that a row read once can be fetched again (see Statement::rowTouched).
+    // The client-side, static, read-only cursor a comparison asks for.
     check(SQLSetStmtAttr(s.handle, SQL_ATTR_CURSOR_TYPE, integerAttribute(SQL_CURSOR_STATIC), 0),
         SQL_HANDLE_STMT, s.handle);
     if (connection.m_queryTimeout != 0)
@@ -153,18 +151,6 @@ Result &Result::operator=(Result &&) noexcept = default;
 bool Result::isOpen() const { return m_statement && m_statement->handle != SQL_NULL_HSTMT; }
 
 bool Result::eof() const { return !m_statement || m_statement->eof; }
-
-int Result::fieldCount() const
-{
-    return isOpen() ? static_cast<int>(m_statement->columns.size()) : 0;
-}
-
-std::string Result::fieldName(int index) const
-{
-    if (index < 0 || index >= fieldCount())
-        throw Error("No field " + std::to_string(index) + " in this result");
-    return m_statement->columns[static_cast<std::size_t>(index)].name;
-}
 
 long long Result::recordCount() const { return isOpen() ? m_statement->rowCount : 0; }
 

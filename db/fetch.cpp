@@ -14,7 +14,6 @@ void Result::Statement::fetch()
         check(rc, SQL_HANDLE_STMT, handle);
         eof = false;
     }
-    rowTouched = false;
     firstField.reset();
 }
 
@@ -22,7 +21,6 @@ void Result::Statement::fetch()
 bool Result::Statement::getLong(SQLUSMALLINT column, SQLSMALLINT cType, std::string &out)
 {
     out.clear();
-    rowTouched = true;
     const SQLLEN terminator = cType == SQL_C_CHAR ? 1 : 0;
     const SQLLEN room = static_cast<SQLLEN>(scratch.size()) - terminator;
     for (bool first = true;; first = false) {
@@ -61,7 +59,6 @@ void Result::Statement::getCell(SQLUSMALLINT column, Column &out, std::string &b
             out.appendNull();
         return;
     }
-    rowTouched = true;
     char value[sizeof(std::uint64_t)] = {};
     SQLLEN indicator = 0;
     check(SQLGetData(handle, column, info.cType, value, sizeof value, &indicator), SQL_HANDLE_STMT,
@@ -92,21 +89,6 @@ void Result::moveNext()
     m_statement->fetch();
 }
 
-Table Result::readAll()
-{
-    Table table;
-    if (!isOpen())
-        throw Error("The result is closed");
-    Statement &s = *m_statement;
-    s.describeInto(table);
-    for (Column &column : table.columns)
-        column.reserve(static_cast<std::size_t>(std::max(s.rowCount, 1LL)));
-    const std::size_t rows = rowsetRows();
-    while (s.appendRowset(table, rows, Texts::Copy))
-        continue;
-    return table;
-}
-
 std::size_t Result::rowsetRows() const
 {
     if (!isOpen())
@@ -133,7 +115,7 @@ bool Result::readRowset(Table &rows, std::size_t most)
     for (Column &column : rows.columns)
         column.clear();
     // Only this rowset is held, so its texts stay in the bound arrays until the next one.
-    return s.appendRowset(rows, most, Texts::Borrow);
+    return s.appendRowset(rows, most);
 }
 
 void Result::Statement::describeInto(Table &table) const
@@ -145,15 +127,13 @@ void Result::Statement::describeInto(Table &table) const
         table.columns.emplace_back(info.name, info.kind, info.fractionDigits);
 }
 
-bool Result::Statement::appendRowset(Table &table, std::size_t most, Texts texts)
+bool Result::Statement::appendRowset(Table &table, std::size_t most)
 {
     if (eof)
         return false;
     const SQLHSTMT h = handle;
     if (bound.empty()) {
         // The current row first, alone: it is fetched already.
-        if (rowTouched)
-            check(SQLFetchScroll(h, SQL_FETCH_RELATIVE, 0), SQL_HANDLE_STMT, h);
         for (std::size_t c = 0; c < columns.size(); ++c)
             getCell(static_cast<SQLUSMALLINT>(c + 1), table.columns[c], buffer);
         bind(static_cast<SQLULEN>(most));
@@ -184,7 +164,7 @@ bool Result::Statement::appendRowset(Table &table, std::size_t most, Texts texts
             getCell(static_cast<SQLUSMALLINT>(c + 1), table.columns[c], buffer);
         else
             appendBound(table.columns[c], columns[c], bound[c].data.get(),
-                bound[c].indicators.data(), fetched, texts);
+                bound[c].indicators.data(), fetched);
     }
     return true;
 }

@@ -44,7 +44,6 @@ public:
     void setReadWriteMode();
     void setTimeouts(unsigned seconds); // login, connection and query time-outs
     void open(const std::string &connectionString);
-    bool isOpen() const;
     void close();
 
     Result execute(const std::string &sql);
@@ -67,19 +66,17 @@ public:
 
     bool isOpen() const;
     bool eof() const;
-    int fieldCount() const;
-    std::string fieldName(int index) const; // from 0
     long long recordCount() const;
-    std::string firstField() const; // the current row's first field as text; NULL gives ""
+    // The current row's first field as text (NULL gives ""), as often as asked. A result whose
+    // first field was read is not read by rowsets.
+    std::string firstField() const;
     void moveNext();
-    Table readAll(); // the current and all remaining rows, typed; eof() afterwards
     // The rows a fetch suited to this result's columns.
     std::size_t rowsetRows() const;
-    // The same a rowset at a time: replaces `rows` with the next rowset of at most `most` rows
-    // (the current row alone the first time; give the same `most` every time), so only a rowset
-    // is held; false, and eof() afterwards, once no rows are left. The texts, decimals and byte
-    // strings of `rows` may be read where the driver put them: they last until the next call or
-    // close().
+    // Replaces `rows` with the next rowset of at most `most` rows (the current row alone the first
+    // time; give the same `most` every time), so only a rowset is held; false, and eof()
+    // afterwards, once no rows are left. The texts, decimals and byte strings of `rows` may be
+    // read where the driver put them: they last until the next call or close().
     bool readRowset(Table &rows, std::size_t most);
     void close(); // frees the driver's copy of the rows
 

@@ -4,11 +4,11 @@
 
 namespace kestrune {
 
-bool TryConnect(const LoginDetails &login, std::string *refusal)
+bool tryConnect(const LoginDetails &login, std::string *refusal)
 {
     odbc::Connection connection;
     try {
-        connection.open(BuildConnectionString(login));
+        connection.open(buildConnectionString(login));
         return true;
     } catch (const odbc::Error &error) {
         if (refusal)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/connectionstring.h"
+#include "db/connectionstring.h"
 
 #include <string>
 
@@ -8,6 +8,6 @@ namespace kestrune {
 
 // Whether the login opens a connection. Says nothing either way and leaves no connection open;
 // when refused, `refusal` (if given) receives the driver's reason with its SQLSTATE.
-bool TryConnect(const LoginDetails &login, std::string *refusal = nullptr);
+bool tryConnect(const LoginDetails &login, std::string *refusal = nullptr);
 
 } // namespace kestrune

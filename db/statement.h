@@ -61,13 +61,11 @@ void appendValue(Column &column, const ColumnInfo &info, const char *data, std::
 constexpr SQL_TIMESTAMP_STRUCT unwrittenTimestamp { -1, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF,
     0xFFFFFFFF };
 
-// Whether a rowset's texts, decimals and byte strings are copied into their columns, or the
-// columns (empty before) refer to the bound arrays, which stand until the next fetch.
-enum class Texts { Copy, Borrow };
-
-// Appends the first `rows` cells of a bound column array, deciding the column's kind once.
+// Appends the first `rows` cells of a bound column array, deciding the column's kind once. Texts,
+// decimals and byte strings are not copied: their column (empty before) refers to the bound
+// array, which stands until the next fetch.
 void appendBound(Column &column, const ColumnInfo &info, const char *data, const SQLLEN *indicators,
-    SQLULEN rows, Texts texts);
+    SQLULEN rows);
 
 struct Connection::Handles {
     SQLHENV environment = SQL_NULL_HENV;
@@ -91,9 +89,7 @@ struct Result::Statement {
     std::vector<ColumnInfo> columns;
     long long rowCount = 0;
     bool eof = true;
-    // SQLGetData hands out each column of a row once; firstField keeps what it read, and a row
-    // read from before is fetched again.
-    bool rowTouched = false;
+    // SQLGetData hands out each column of a row once; firstField keeps what it read.
     std::optional<std::string> firstField;
     std::vector<char> scratch = std::vector<char>(std::size_t(64) * 1024);
     std::string buffer; // a long cell read with SQLGetData
@@ -124,7 +120,7 @@ struct Result::Statement {
     void describeInto(Table &table) const; // gives a table without columns the result's
     // Appends the next rowset of at most `most` rows, the current row alone the first time;
     // false once no rows are left, when the driver's copy of them is freed.
-    bool appendRowset(Table &table, std::size_t most, Texts texts);
+    bool appendRowset(Table &table, std::size_t most);
     void bind(SQLULEN rows);
     void unbind();
     bool getLong(SQLUSMALLINT column, SQLSMALLINT cType, std::string &out);

@@ -83,7 +83,7 @@ void checkReadable(const QSettings &settings)
 
 } // namespace
 
-QString GetSetting(const QString &application, const QString &section, const QString &key,
+QString getSetting(const QString &application, const QString &section, const QString &key,
     const QString &defaultValue)
 {
     QSettings settings(QSettings::IniFormat, QSettings::UserScope, application);
@@ -97,7 +97,7 @@ QString GetSetting(const QString &application, const QString &section, const QSt
     return settings.value(key).toString();
 }
 
-void SaveSetting(
+void saveSetting(
     const QString &application, const QString &section, const QString &key, const QString &value)
 {
     QSettings settings(QSettings::IniFormat, QSettings::UserScope, application);
@@ -117,9 +117,9 @@ void SaveSetting(
     malformedFiles().remove(settings.fileName());
 }
 
-QString GetLoginSetting(const LoginSetting &setting)
+QString getLoginSetting(const LoginSetting &setting)
 {
-    return GetSetting(settingsApplication, settingsSection, QString::fromLatin1(setting.key),
+    return getSetting(settingsApplication, settingsSection, QString::fromLatin1(setting.key),
         QString::fromLatin1(setting.fallback));
 }
 

@@ -6,11 +6,11 @@ namespace kestrune {
 
 // The per-user store of remembered values: $XDG_CONFIG_HOME/<application>.ini, one section per
 // program. It holds a password in plain text, so the file is private to its user (0600).
-// GetSetting throws std::runtime_error while the store cannot be read or is malformed; SaveSetting
+// getSetting throws std::runtime_error while the store cannot be read or is malformed; saveSetting
 // throws when it cannot be written, and rewrites a malformed store in good form.
-QString GetSetting(const QString &application, const QString &section, const QString &key,
+QString getSetting(const QString &application, const QString &section, const QString &key,
     const QString &defaultValue);
-void SaveSetting(
+void saveSetting(
     const QString &application, const QString &section, const QString &key, const QString &value);
 
 inline const QString settingsApplication = QStringLiteral("Vandrell");
@@ -30,7 +30,7 @@ inline constexpr LoginSetting database { "MyDatabase", "" };
 inline constexpr LoginSetting port { "MyPort", "3306" };
 } // namespace loginSetting
 
-// GetSetting of one value of the remembered login, in this program's section.
-QString GetLoginSetting(const LoginSetting &setting);
+// getSetting of one value of the remembered login, in this program's section.
+QString getLoginSetting(const LoginSetting &setting);
 
 } // namespace kestrune

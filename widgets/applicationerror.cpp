@@ -1,12 +1,12 @@
 #include "widgets/applicationerror.h"
 
-#include "core/errorreport.h"
+#include "widgets/errorreport.h"
 
 #include <QGuiApplication>
 
 namespace kestrune {
 
-void ShowApplicationError(
+void showApplicationError(
     Seam &seam, const std::string &description, std::string_view traceLabel, int line)
 {
     std::string text = applicationErrorText(description, traceLabel, line);
@@ -19,7 +19,7 @@ Trap standardTrap(Seam &seam, std::string_view traceLabel)
 {
     return Trap(
         traceLabel, [&seam](const std::string &description, std::string_view label, int line) {
-            ShowApplicationError(seam, description, label, line);
+            showApplicationError(seam, description, label, line);
         });
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/trap.h"
 #include "widgets/seam.h"
+#include "widgets/trap.h"
 
 #include <string>
 #include <string_view>
@@ -9,7 +9,7 @@
 namespace kestrune {
 
 // Shows the "Application Error" box for a failed statement of a trapped handler.
-void ShowApplicationError(
+void showApplicationError(
     Seam &seam, const std::string &description, std::string_view traceLabel, int line);
 
 // The standard trap of a handler: every failure becomes an "Application Error" box.

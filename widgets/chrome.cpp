@@ -35,15 +35,14 @@ void setBackground(QWidget *widget, const QColor &colour, const QColor &text)
     widget->setAutoFillBackground(true);
 }
 
-// The skin engine: a style sheet applied to one window, with three switches.
+// The skin engine: a style sheet, applied to a window once it is switched on for windows. The
+// window keeps its designed size, and every element takes the sheet at once.
 class SkinFramework {
 public:
     enum ApplyOption { ApplyToWindow = 1 };
 
-    void LoadSkin(const QString &path, const QString &section)
+    void loadSkin(const QString &path)
     {
-        if (!section.isEmpty())
-            throw std::runtime_error("A skin file holds one style sheet and no sections.");
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly))
             throw std::runtime_error(
@@ -51,31 +50,24 @@ public:
         m_sheet = QString::fromUtf8(file.readAll());
     }
 
-    int ApplyOptions() const { return m_applyOptions; }
+    int applyOptions() const { return m_applyOptions; }
     void setApplyOptions(int options) { m_applyOptions = options; }
-    void setKeepDesignedSize(bool on) { m_keepDesignedSize = on; }
-    void setPolishAtOnce(bool on) { m_polishAtOnce = on; }
 
-    void ApplyWindow(QWidget *window)
+    void applyWindow(QWidget *window) const
     {
         if (!(m_applyOptions & ApplyToWindow))
             return;
         QSize designed = window->size();
         window->setStyleSheet(m_sheet);
-        if (m_keepDesignedSize)
-            window->setFixedSize(designed);
-        if (m_polishAtOnce) {
-            const QList<QWidget *> children = window->findChildren<QWidget *>();
-            for (QWidget *child : children)
-                child->ensurePolished();
-        }
+        window->setFixedSize(designed);
+        const QList<QWidget *> children = window->findChildren<QWidget *>();
+        for (QWidget *child : children)
+            child->ensurePolished();
     }
 
 private:
     QString m_sheet;
     int m_applyOptions = 0;
-    bool m_keepDesignedSize = false;
-    bool m_polishAtOnce = false;
 };
 
 } // namespace
@@ -118,7 +110,7 @@ QIcon applicationIcon()
     return icon;
 }
 
-void UseButtonFaceColours(QWidget *page)
+void useButtonFaceColours(QWidget *page)
 {
     QColor buttonFace = QApplication::palette().color(QPalette::Button);
     QColor buttonText = QApplication::palette().color(QPalette::ButtonText);
@@ -133,7 +125,7 @@ void UseButtonFaceColours(QWidget *page)
 
 void useWhite(QWidget *widget) { setBackground(widget, Qt::white, Qt::black); }
 
-void ApplySkin(QWidget *loginPage)
+void applySkin(QWidget *loginPage)
 {
     QString path = programFile(QStringLiteral("/x/o.cjs"));
     QFileInfo skin(path);
@@ -141,13 +133,11 @@ void ApplySkin(QWidget *loginPage)
     // "o.cjs" never does.)
     if (!skin.isFile())
         return;
-    UseButtonFaceColours(loginPage);
+    useButtonFaceColours(loginPage);
     SkinFramework engine;
-    engine.LoadSkin(path, QString());
-    engine.setApplyOptions(engine.ApplyOptions() | SkinFramework::ApplyToWindow);
-    engine.setKeepDesignedSize(true);
-    engine.setPolishAtOnce(true);
-    engine.ApplyWindow(loginPage);
+    engine.loadSkin(path);
+    engine.setApplyOptions(engine.applyOptions() | SkinFramework::ApplyToWindow);
+    engine.applyWindow(loginPage);
 }
 
 QString handPointerPath() { return programFile(QStringLiteral("/HAND-M.CUR")); }

@@ -18,13 +18,13 @@ QString programFile(const QString &name);
 QIcon applicationIcon();
 
 // The page and its frames, labels, check boxes and option buttons take the button-face colour.
-void UseButtonFaceColours(QWidget *page);
+void useButtonFaceColours(QWidget *page);
 
 // Gives a white background to the page and to the given frames and labels, as designed.
 void useWhite(QWidget *widget);
 
 // The optional skin of the login page (x/o.cjs beside the program, a Qt style sheet).
-void ApplySkin(QWidget *loginPage);
+void applySkin(QWidget *loginPage);
 
 // The optional hand pointer (HAND-M.CUR beside the program) as the page's custom pointer image:
 // the existence test and the loading, as two statements of a load step.

@@ -36,8 +36,9 @@ private:
     TextLines m_lines;
 };
 
-// A list in report view: text items at positions from 1, one selected item, column headers whose
-// widths are given in twips. Its page watches the pointer moving over it.
+// A list in report view, drawn by a QTreeView with a header and no tree: text items at positions
+// from 1, one selected item, column headers whose widths are given in twips. Its page watches the
+// pointer moving over it.
 class ListView : public QTreeView {
     Q_OBJECT
 public:

@@ -1,16 +1,16 @@
 #include "widgets/loginpage.h"
 
-#include "core/errorreport.h"
 #include "db/odbc.h"
 #include "db/probe.h"
 #include "db/tablelisting.h"
 #include "settings/settingsstore.h"
 #include "widgets/applicationerror.h"
 #include "widgets/connectionlog.h"
+#include "widgets/errorreport.h"
 #include "widgets/fileprocedures.h"
 #include "widgets/widgets.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QGroupBox>
 #include <QLabel>
@@ -97,7 +97,7 @@ void LoginPage::rememberChanges(QLineEdit *field, const LoginSetting &setting)
     field->installEventFilter(this);
     connect(field, &QLineEdit::textChanged, this, [this, key](const QString &value) {
         try {
-            SaveSetting(settingsApplication, settingsSection, key, value);
+            saveSetting(settingsApplication, settingsSection, key, value);
             m_unsavedReason.clear();
         } catch (const std::runtime_error &error) {
             // Every keystroke saves: a store that keeps failing is told once, not at each key,
@@ -122,16 +122,20 @@ bool LoginPage::eventFilter(QObject *watched, QEvent *event)
 
 LoginDetails LoginPage::loginDetails() const
 {
-    return LoginDetails { m_serverField->text().toStdString(), m_userField->text().toStdString(),
-        m_passwordField->text().toStdString(), m_databaseField->text().toStdString(),
-        m_portField->text().toStdString() };
+    return LoginDetails {
+        .server = m_serverField->text().toStdString(),
+        .port = m_portField->text().toStdString(),
+        .user = m_userField->text().toStdString(),
+        .password = m_passwordField->text().toStdString(),
+        .database = m_databaseField->text().toStdString(),
+    };
 }
 
 // The probe answers yes or no; why the server said no goes to the log for whoever looks.
-bool LoginPage::tryConnect()
+bool LoginPage::loginWorks()
 {
     std::string refusal;
-    if (TryConnect(loginDetails(), &refusal))
+    if (tryConnect(loginDetails(), &refusal))
         return true;
     qCInfo(connectionLog, "The connection probe was refused: %s", refusal.c_str());
     return false;
@@ -140,19 +144,18 @@ bool LoginPage::tryConnect()
 void LoginPage::load()
 {
     Trap trap = standardTrap(seam(), trace::loginLoad);
-    trap.step(100, [&] { ApplySkin(this); });
+    trap.step(100, [&] { applySkin(this); });
     trap.step(104, [&] { setWindowTitle(QStringLiteral("Kestrune")); });
     trap.step(104, [&] { setWindowIcon(applicationIcon()); });
-    trap.step(104, [&] { QApplication::setApplicationDisplayName(QStringLiteral("Kestrune")); });
     trap.step(106, [&] {
         if (seam().drawOneToHundred() == 7)
             seam().openUrl(QUrl(QString::fromLatin1(makerHomePage)));
     });
-    if (trap.condition(124, [&] { return FileExists(handPointerPath()); }))
+    if (trap.condition(124, [&] { return fileExists(handPointerPath()); }))
         trap.step(126, [&] { loadCustomPointer(*this, handPointerPath()); });
 
     auto fill = [&](int line, QLineEdit *field, const LoginSetting &setting) {
-        trap.step(line, [&] { field->setText(GetLoginSetting(setting)); });
+        trap.step(line, [&] { field->setText(getLoginSetting(setting)); });
     };
     fill(128, m_serverField, loginSetting::server);
     fill(130, m_userField, loginSetting::user);
@@ -164,7 +167,7 @@ void LoginPage::load()
             return !m_serverField->text().isEmpty() && !m_userField->text().isEmpty()
                 && !m_passwordField->text().isEmpty() && !m_databaseField->text().isEmpty();
         })) {
-        if (trap.condition(140, [&] { return tryConnect(); }))
+        if (trap.condition(140, [&] { return loginWorks(); }))
             trap.step(142, [&] { onNextClicked(); });
     }
 }
@@ -180,7 +183,7 @@ void LoginPage::onTestConnectionClicked()
         QCoreApplication::processEvents();
         if (!connection)
             throw std::runtime_error("The connection could not be created.");
-        connection->open(BuildConnectionString(loginDetails()));
+        connection->open(buildConnectionString(loginDetails()));
         showMessage(QStringLiteral("Connection successful."));
         setPointerShape(Pointer::Default);
     } catch (const std::exception &error) {
@@ -224,14 +227,22 @@ void LoginPage::onNextClicked()
     Trap trap = standardTrap(seam(), trace::loginNext);
     std::unique_ptr<odbc::Connection> connection;
     trap.step(100, [&] { connection = std::make_unique<odbc::Connection>(); });
-    if (!trap.condition(104, [&] { return tryConnect(); }))
+    if (!trap.condition(104, [&] { return loginWorks(); }))
         return;
-    TableListSink sink {
-        [] { QCoreApplication::processEvents(); },
-        [&](const std::string &name) { m_routes.appendLeftTable(QString::fromStdString(name)); },
-        [&](const std::string &name) { m_routes.appendRightTable(QString::fromStdString(name)); },
-    };
-    ListTables(trap, connection.get(), loginDetails(), sink);
+    TableListing listing(connection.get());
+    int count = 0;
+    // [106] A client-side cursor is the only kind the driver offers: nothing to set.
+    trap.step(108, [&] { listing.connect(loginDetails()); });
+    trap.step(110, [&] { listing.query(); });
+    trap.step(112, [&] { count = listing.count(); });
+    for (int i = 1; i <= count; ++i) {
+        trap.step(114, [&] { QCoreApplication::processEvents(); });
+        trap.step(116, [&] { m_routes.appendLeftTable(QString::fromStdString(listing.name())); });
+        trap.step(118, [&] { m_routes.appendRightTable(QString::fromStdString(listing.name())); });
+        trap.step(120, [&] { listing.moveNext(); });
+    }
+    trap.step(124, [&] { listing.closeNames(); });
+    trap.step(126, [&] { listing.disconnect(); });
     trap.step(128, [&] { m_routes.showTableSelection(); });
     trap.step(130, [&] { hide(); });
 }

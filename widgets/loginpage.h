@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/connectionstring.h"
+#include "db/connectionstring.h"
 #include "widgets/page.h"
 
 #include <functional>
@@ -44,7 +44,7 @@ protected:
 
 private:
     void rememberChanges(QLineEdit *field, const LoginSetting &setting);
-    bool tryConnect();
+    bool loginWorks();
 
     Routes m_routes;
     QLineEdit *m_serverField;

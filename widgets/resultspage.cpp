@@ -1,8 +1,8 @@
 #include "widgets/resultspage.h"
 
-#include "core/errorreport.h"
 #include "core/resultfile.h"
 #include "widgets/applicationerror.h"
+#include "widgets/errorreport.h"
 #include "widgets/fileprocedures.h"
 #include "widgets/listview.h"
 #include "widgets/widgets.h"
@@ -48,9 +48,9 @@ ResultsPage::ResultsPage(Seam &seam, Routes routes)
 void ResultsPage::load()
 {
     Trap trap = standardTrap(seam(), trace::resultsLoad);
-    trap.step(100, [&] { UseButtonFaceColours(this); });
+    trap.step(100, [&] { useButtonFaceColours(this); });
     trap.step(102, [&] { setWindowIcon(applicationIcon()); });
-    if (trap.condition(106, [&] { return FileExists(handPointerPath()); }))
+    if (trap.condition(106, [&] { return fileExists(handPointerPath()); }))
         trap.step(108, [&] { loadCustomPointer(*this, handPointerPath()); });
     trap.step(110, [&] { setWindowTitle(QStringLiteral("Kestrune")); });
     trap.step(

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/engine.h"
+#include "core/comparisonlines.h"
 #include "widgets/page.h"
 
 #include <functional>

@@ -1,9 +1,10 @@
 #include "widgets/tableselectionpage.h"
 
-#include "core/errorreport.h"
-#include "db/odbc.h"
-#include "db/tablecomparison.h"
+#include "core/comparisonmessages.h"
+#include "db/comparetables.h"
+#include "db/odbctablereader.h"
 #include "widgets/applicationerror.h"
+#include "widgets/errorreport.h"
 #include "widgets/fileprocedures.h"
 #include "widgets/listview.h"
 #include "widgets/widgets.h"
@@ -58,9 +59,9 @@ void TableSelectionPage::appendRightTable(const QString &name) { m_rightTables->
 void TableSelectionPage::load()
 {
     Trap trap = standardTrap(seam(), trace::tableSelectionLoad);
-    trap.step(100, [&] { UseButtonFaceColours(this); });
+    trap.step(100, [&] { useButtonFaceColours(this); });
     trap.step(102, [&] { setWindowIcon(applicationIcon()); });
-    if (trap.condition(106, [&] { return FileExists(handPointerPath()); }))
+    if (trap.condition(106, [&] { return fileExists(handPointerPath()); }))
         trap.step(108, [&] { loadCustomPointer(*this, handPointerPath()); });
     trap.step(110, [&] { setWindowTitle(QStringLiteral("Kestrune")); });
     trap.step(112, [&] { m_leftTables->addColumnHeader(QStringLiteral("Similar Table #1")); });
@@ -82,8 +83,9 @@ void TableSelectionPage::onNextClicked()
         compare();
     } catch (const std::exception &error) {
         setPointerShape(Pointer::Default);
-        showMessage(
-            QStringLiteral("Could not join this tables.\r\n") + QString::fromUtf8(error.what()));
+        // The box breaks the line with CR LF.
+        showMessage(QString::fromUtf8(comparisonFailedMessage) + QStringLiteral("\r\n")
+            + QString::fromUtf8(error.what()));
     }
 }
 
@@ -95,22 +97,26 @@ void TableSelectionPage::compare()
         return;
     }
     if (m_leftTables->selectedIndex() == m_rightTables->selectedIndex()) {
-        showMessage(QStringLiteral("Please select 2 different tables to compare."));
+        showMessage(QString::fromUtf8(sameTableMessage));
         return;
     }
     setPointerShape(Pointer::Hourglass);
     openForComparison(connection, m_routes.loginDetails());
 
-    TableComparison outcome = compareTablesOnServer(connection,
-        m_leftTables->selectedText().toStdString(), m_rightTables->selectedText().toStdString());
-    if (outcome.emptyTable) {
+    const std::string table1 = m_leftTables->selectedText().toStdString();
+    const std::string table2 = m_rightTables->selectedText().toStdString();
+    OdbcTableReader reader1(connection, table1);
+    OdbcTableReader reader2(connection, table2);
+    ComparisonLines lines;
+    if (EmptyTable empty = compareTables(reader1, reader2, table2, lines);
+        empty != EmptyTable::None) {
         setPointerShape(Pointer::Default);
-        showMessage(QString::fromStdString(*outcome.emptyTable)
-            + QStringLiteral(" does not contain any data."));
+        showMessage(QString::fromStdString(
+            emptyTableMessage(empty == EmptyTable::First ? table1 : table2)));
         return;
     }
 
-    m_routes.showResults(std::move(outcome.lines));
+    m_routes.showResults(std::move(lines));
     hide();
     setPointerShape(Pointer::Default);
 }

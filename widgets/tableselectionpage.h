@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/connectionstring.h"
-#include "core/engine.h"
+#include "core/comparisonlines.h"
+#include "db/connectionstring.h"
 #include "widgets/page.h"
 
 #include <functional>

@@ -1,4 +1,4 @@
-#include "core/connectionstring.h"
+#include "db/connectionstring.h"
 #include "db/odbc.h"
 #include "support/testdb.h"
 
@@ -183,11 +183,11 @@ private slots:
                     + "), (4, NULL)" });
 
         odbc::Connection connection;
-        connection.open(BuildConnectionString(testdb::loginTo(database)));
+        connection.open(buildConnectionString(testdb::loginTo(database)));
         for (const char *order : { "ASC", "DESC" }) {
             odbc::Result result
                 = connection.execute(std::string("SELECT v FROM t ORDER BY id ") + order);
-            Table table = result.readAll();
+            Table table = testdb::readWhole(result);
             QCOMPARE(table.rowCount(), std::size_t(4));
             const Column &column = table.columns[0];
             QCOMPARE(column.name(), std::string("v"));
@@ -207,13 +207,12 @@ private slots:
     void describesColumnsOfAWideRow()
     {
         odbc::Connection connection;
-        connection.open(BuildConnectionString(testdb::loginTo(database)));
+        connection.open(buildConnectionString(testdb::loginTo(database)));
         odbc::Result result = connection.execute(
             "SELECT 1 AS `prénom`, 'x' AS `名前`, 2.5 AS d, CAST(1 AS UNSIGNED) AS u");
-        QCOMPARE(result.fieldCount(), 4);
-        QCOMPARE(result.fieldName(0), std::string("prénom"));
-        QCOMPARE(result.fieldName(1), std::string("名前"));
-        Table table = result.readAll();
+        Table table = testdb::readWhole(result);
+        QCOMPARE(table.columns.size(), std::size_t(4));
+        QCOMPARE(table.columns[0].name(), std::string("prénom"));
         QCOMPARE(table.columns[0].kind(), ColumnKind::Integer);
         QCOMPARE(table.columns[1].kind(), ColumnKind::Text);
         QCOMPARE(table.columns[2].kind(), ColumnKind::Decimal);

@@ -67,7 +67,11 @@ bool PrivateServer::requestShutdown() const
 
 LoginDetails PrivateServer::login(const std::string &database) const
 {
-    return LoginDetails { "127.0.0.1", "kes", "kes-pw", database, m_port.toStdString() };
+    return LoginDetails { .server = "127.0.0.1",
+        .port = m_port.toStdString(),
+        .user = "kes",
+        .password = "kes-pw",
+        .database = database };
 }
 
 LoginDetails PrivateServer::freshDatabase(

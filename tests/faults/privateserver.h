@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/connectionstring.h"
+#include "db/connectionstring.h"
 
 #include <QString>
 

@@ -1,8 +1,8 @@
-#include "core/errorreport.h"
 #include "flow/wizard.h"
 #include "program.h"
 #include "support/controls.h"
 #include "support/files.h"
+#include "widgets/errorreport.h"
 
 #include "support/testdb.h"
 #include "widgets/listview.h"

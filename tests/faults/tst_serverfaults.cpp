@@ -72,7 +72,7 @@ void ServerFaultsTest::serverStopsDuringComparison()
     std::thread watcher([&] {
         try {
             odbc::Connection connection;
-            connection.open(BuildConnectionString(server.login("kestrune_test")));
+            connection.open(buildConnectionString(server.login("kestrune_test")));
             auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
             while (std::chrono::steady_clock::now() < deadline) {
                 odbc::Result running

@@ -1,7 +1,7 @@
-#include "core/errorreport.h"
 #include "program.h"
 #include "support/controls.h"
 #include "support/files.h"
+#include "widgets/errorreport.h"
 #include "widgets/listview.h"
 
 #include "flow/wizard.h"

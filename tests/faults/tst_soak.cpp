@@ -42,7 +42,7 @@ int openDescriptors()
 int serverConnections()
 {
     odbc::Connection connection;
-    connection.open(BuildConnectionString(testdb::login()));
+    connection.open(buildConnectionString(testdb::login()));
     return std::stoi(
         connection
             .execute(

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/pageflow.h"
-#include "core/connectionstring.h"
+#include "db/connectionstring.h"
 #include "support/confighome.h"
 #include "support/scriptedseam.h"
 

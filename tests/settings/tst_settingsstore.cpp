@@ -16,12 +16,12 @@ namespace {
 
 QString get(const QString &key, const QString &fallback = QStringLiteral("fallback"))
 {
-    return GetSetting(settingsApplication, settingsSection, key, fallback);
+    return getSetting(settingsApplication, settingsSection, key, fallback);
 }
 
 void save(const QString &key, const QString &value)
 {
-    SaveSetting(settingsApplication, settingsSection, key, value);
+    saveSetting(settingsApplication, settingsSection, key, value);
 }
 
 } // namespace
@@ -71,10 +71,10 @@ void TestSettingsStore::absentKeyGivesTheCallersDefault()
         get(QStringLiteral("MyServer"), QStringLiteral("localhost")), QStringLiteral("localhost"));
     QCOMPARE(get(QStringLiteral("MyPort"), QStringLiteral("3306")), QStringLiteral("3306"));
     // Another section or application of the same store does not answer for ours.
-    QCOMPARE(GetSetting(settingsApplication, QStringLiteral("Other"), QStringLiteral("MyUser"),
+    QCOMPARE(getSetting(settingsApplication, QStringLiteral("Other"), QStringLiteral("MyUser"),
                  QStringLiteral("none")),
         QStringLiteral("none"));
-    QCOMPARE(GetSetting(QStringLiteral("OtherMaker"), settingsSection, QStringLiteral("MyUser"),
+    QCOMPARE(getSetting(QStringLiteral("OtherMaker"), settingsSection, QStringLiteral("MyUser"),
                  QStringLiteral("none")),
         QStringLiteral("none"));
 }

@@ -1,6 +1,15 @@
 #include "support/scriptedseam.h"
 
+#include <QGuiApplication>
+
 namespace kestrune {
+
+// The pages run as in the program, whose main names the application: boxes without a title of
+// their own carry that name.
+ScriptedSeam::ScriptedSeam()
+{
+    QGuiApplication::setApplicationDisplayName(QStringLiteral("Kestrune"));
+}
 
 void ScriptedSeam::showMessage(const QString &text, const QString &title, Icon icon)
 {

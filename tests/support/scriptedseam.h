@@ -18,6 +18,8 @@ public:
         Icon icon;
     };
 
+    ScriptedSeam();
+
     void showMessage(const QString &text, const QString &title, Icon icon) override;
     QString askSaveFileName(const QString &title, const QString &filter) override;
     void openUrl(const QUrl &url) override;

@@ -38,7 +38,7 @@ void run(const std::vector<std::string> &statements) { run(login(), statements);
 void run(const LoginDetails &login, const std::vector<std::string> &statements)
 {
     odbc::Connection connection;
-    connection.open(BuildConnectionString(login));
+    connection.open(buildConnectionString(login));
     for (const std::string &sql : statements)
         connection.execute(sql);
 }
@@ -54,7 +54,7 @@ LoginDetails freshDatabase(const std::string &database)
 int openConnections()
 {
     odbc::Connection connection;
-    connection.open(BuildConnectionString(login()));
+    connection.open(buildConnectionString(login()));
     odbc::Result result = connection.execute(
         "SELECT COUNT(*) FROM information_schema.PROCESSLIST WHERE COMMAND <> 'Daemon' "
         "AND ID <> CONNECTION_ID()");
@@ -64,11 +64,55 @@ int openConnections()
 int openConnections(const std::string &database)
 {
     odbc::Connection connection;
-    connection.open(BuildConnectionString(login()));
+    connection.open(buildConnectionString(login()));
     odbc::Result result
         = connection.execute("SELECT COUNT(*) FROM information_schema.PROCESSLIST WHERE DB = '"
             + database + "' AND ID <> CONNECTION_ID()");
     return std::stoi(result.firstField());
+}
+
+Table readWhole(odbc::Result &result)
+{
+    Table whole;
+    Table rows;
+    auto describe = [&] {
+        if (whole.columns.empty())
+            for (const Column &column : rows.columns)
+                whole.columns.emplace_back(column.name(), column.kind(), column.fractionDigits());
+    };
+    while (result.readRowset(rows, result.rowsetRows())) {
+        describe();
+        for (std::size_t c = 0; c < rows.columns.size(); ++c) {
+            Column &to = whole.columns[c];
+            for (std::size_t r = 0; r < rows.rowCount(); ++r) {
+                Cell cell = rows.columns[c].cell(r);
+                if (cell.null) {
+                    to.appendNull();
+                    continue;
+                }
+                switch (cell.kind) {
+                case ColumnKind::Unsigned:
+                case ColumnKind::Bit:
+                    to.appendUnsigned(cell.unsignedInteger);
+                    break;
+                case ColumnKind::Float:
+                case ColumnKind::Double:
+                    to.appendFloating(cell.floating);
+                    break;
+                case ColumnKind::Decimal:
+                case ColumnKind::Text:
+                case ColumnKind::Bytes:
+                    to.appendBytes(cell.bytes);
+                    break;
+                default:
+                    to.appendInteger(cell.integer);
+                    break;
+                }
+            }
+        }
+    }
+    describe();
+    return whole;
 }
 
 } // namespace kestrune::testdb

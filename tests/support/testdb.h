@@ -1,9 +1,14 @@
 #pragma once
 
-#include "core/connectionstring.h"
+#include "core/value.h"
+#include "db/connectionstring.h"
 
 #include <string>
 #include <vector>
+
+namespace kestrune::odbc {
+class Result;
+}
 
 namespace kestrune::testdb {
 
@@ -20,6 +25,10 @@ void run(const LoginDetails &login, const std::vector<std::string> &statements);
 
 // Creates an empty database of that name (dropping any earlier one) and returns its login.
 LoginDetails freshDatabase(const std::string &database);
+
+// Every row left of a result, a rowset at a time, copied into one table whose columns are
+// described even when no rows are left.
+Table readWhole(odbc::Result &result);
 
 // How many client connections the server holds now, not counting the one asking.
 int openConnections();

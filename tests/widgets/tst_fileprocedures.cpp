@@ -17,12 +17,6 @@ private slots:
     void fileExists_data();
     void fileExists();
 
-    void deleteFileForcedRemovesTheFile_data();
-    void deleteFileForcedRemovesTheFile();
-    void deleteFileForcedIsSilentWhenNothingIsThere_data();
-    void deleteFileForcedIsSilentWhenNothingIsThere();
-    void deleteFileForcedLetsPendingEventsRun();
-
 private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
     void makeFile(const QString &name, QFile::Permissions permissions);
@@ -65,62 +59,7 @@ void TestFileProcedures::fileExists()
     makeFile(QStringLiteral("readonly.txt"), QFile::ReadOwner);
     QVERIFY(QFile::link(path(QStringLiteral("gone")), path(QStringLiteral("dangling"))));
 
-    QCOMPARE(FileExists(name.isNull() ? QString() : path(name)), exists);
-}
-
-void TestFileProcedures::deleteFileForcedRemovesTheFile_data()
-{
-    QTest::addColumn<int>("permissions");
-
-    QTest::newRow("writable") << int(QFile::ReadOwner | QFile::WriteOwner);
-    QTest::newRow("read-only") << int(QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
-    QTest::newRow("no permissions at all") << 0;
-}
-
-void TestFileProcedures::deleteFileForcedRemovesTheFile()
-{
-    QFETCH(int, permissions);
-    makeFile(QStringLiteral("results.txt"), QFile::Permissions(permissions));
-    makeFile(QStringLiteral("neighbour.txt"), QFile::ReadOwner | QFile::WriteOwner);
-
-    DeleteFileForced(path(QStringLiteral("results.txt")));
-
-    QVERIFY(!QFile::exists(path(QStringLiteral("results.txt"))));
-    QVERIFY(QFile::exists(path(QStringLiteral("neighbour.txt"))));
-}
-
-void TestFileProcedures::deleteFileForcedIsSilentWhenNothingIsThere_data()
-{
-    QTest::addColumn<QString>("name");
-
-    QTest::newRow("missing file") << "nothing.txt";
-    QTest::newRow("under a missing folder") << "no/such/folder/results.txt";
-    QTest::newRow("empty path") << QString();
-}
-
-void TestFileProcedures::deleteFileForcedIsSilentWhenNothingIsThere()
-{
-    QFETCH(QString, name);
-    makeFile(QStringLiteral("neighbour.txt"), QFile::ReadOwner | QFile::WriteOwner);
-
-    try {
-        DeleteFileForced(name.isNull() ? QString() : path(name));
-    } catch (...) {
-        QFAIL("DeleteFileForced let an error out");
-    }
-    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList { "neighbour.txt" });
-}
-
-// The pages repaint and take hover moves while a file is being replaced.
-void TestFileProcedures::deleteFileForcedLetsPendingEventsRun()
-{
-    makeFile(QStringLiteral("results.txt"), QFile::ReadOwner | QFile::WriteOwner);
-    bool ran = false;
-    QTimer::singleShot(0, this, [&ran] { ran = true; });
-
-    DeleteFileForced(path(QStringLiteral("results.txt")));
-
-    QVERIFY(ran);
+    QCOMPARE(kestrune::fileExists(name.isNull() ? QString() : path(name)), exists);
 }
 
 QTEST_MAIN(TestFileProcedures)

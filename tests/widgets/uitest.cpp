@@ -80,7 +80,7 @@ QStringList itemsOf(const ListView &list)
 QStringList serverTables(const LoginDetails &login)
 {
     odbc::Connection connection;
-    connection.open(BuildConnectionString(login));
+    connection.open(buildConnectionString(login));
     odbc::Result tables = connection.execute("SHOW TABLES;");
     QStringList names;
     for (; !tables.eof(); tables.moveNext())
@@ -114,7 +114,7 @@ void dropUser(const std::string &user)
 long long connectionsOf(const std::string &user)
 {
     odbc::Connection connection;
-    connection.open(BuildConnectionString(testdb::login()));
+    connection.open(buildConnectionString(testdb::login()));
     connection.execute("SET GLOBAL userstat = 1");
     odbc::Result count = connection.execute(
         "SELECT COALESCE(SUM(TOTAL_CONNECTIONS), 0) FROM information_schema.USER_STATISTICS "

@@ -1,4 +1,4 @@
-#include "core/connectionstring.h"
+#include "db/connectionstring.h"
 
 namespace kestrune {
 
@@ -34,7 +34,7 @@ void appendPair(std::string &out, const char *key, const std::string &value)
 
 } // namespace
 
-std::string BuildConnectionString(const LoginDetails &login)
+std::string buildConnectionString(const LoginDetails &login)
 {
     std::string out = "DRIVER={";
     out += odbcDriverName;

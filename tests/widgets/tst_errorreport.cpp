@@ -1,4 +1,4 @@
-#include "core/errorreport.h"
+#include "widgets/errorreport.h"
 
 #include <QTest>
 

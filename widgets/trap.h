@@ -17,32 +17,27 @@ public:
 
     template <typename F> void step(int line, F &&statement)
     {
-        m_line = line;
         try {
             statement();
         } catch (const std::exception &error) {
-            m_report(error.what(), m_label, m_line);
+            m_report(error.what(), m_label, line);
         }
     }
 
     // The condition of an if: a condition that throws counts as true, so its Then branch runs.
     template <typename F> bool condition(int line, F &&test)
     {
-        m_line = line;
         try {
             return test();
         } catch (const std::exception &error) {
-            m_report(error.what(), m_label, m_line);
+            m_report(error.what(), m_label, line);
             return true;
         }
     }
 
-    int line() const { return m_line; }
-
 private:
     std::string_view m_label;
     Report m_report;
-    int m_line = 0;
 };
 
 } // namespace kestrune

@@ -1,4 +1,4 @@
-#include "core/connectionstring.h"
+#include "db/connectionstring.h"
 
 #include <QTest>
 
@@ -66,7 +66,7 @@ void ConnectionStringTest::build()
     login.password = fields[2].toStdString();
     login.database = fields[3].toStdString();
     login.port = fields[4].toStdString();
-    QCOMPARE(QString::fromStdString(BuildConnectionString(login)), expected);
+    QCOMPARE(QString::fromStdString(buildConnectionString(login)), expected);
 }
 
 QTEST_APPLESS_MAIN(ConnectionStringTest)

@@ -1,4 +1,4 @@
-#include "core/trap.h"
+#include "widgets/trap.h"
 
 namespace kestrune {
 

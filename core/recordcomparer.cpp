@@ -1,4 +1,4 @@
-#include "core/engine.h"
+#include "core/recordcomparer.h"
 
 #include "core/valuecompare.h"
 #include "core/valuetext.h"
@@ -42,13 +42,13 @@ void appendQuotedOrNull(std::string &line, const Cell &cell)
 }
 
 void appendSurplusLine(std::string &line, std::size_t row, std::string_view verb,
-    std::string_view table2Name, TextLines &out)
+    std::string_view table2Name, LineSink &out)
 {
     line.clear();
     appendRecordNumber(line, row);
     line += verb;
     line += table2Name;
-    out.append(line);
+    out.appendAddedDeleted(line);
 }
 
 Pairing pairingOf(ColumnKind a, ColumnKind b)
@@ -68,15 +68,15 @@ Pairing pairingOf(ColumnKind a, ColumnKind b)
     return Pairing::General;
 }
 
-// Marks, for each of the first `count` rows, whether the values of two paired columns differ:
-// one kind of comparison down two whole columns.
-void markDifferences(
-    Pairing pairing, const Column &a, const Column &b, std::size_t count, std::uint8_t *differs)
+// Marks, for `count` rows from row `fromA` of one column and `fromB` of the other, whether the
+// paired values differ: one kind of comparison down two columns.
+void markDifferences(Pairing pairing, const Column &a, std::size_t fromA, const Column &b,
+    std::size_t fromB, std::size_t count, std::uint8_t *differs)
 {
-    const std::uint8_t *nullsA = a.nullFlags();
-    const std::uint8_t *nullsB = b.nullFlags();
-    const std::uint64_t *slotsA = a.slotValues();
-    const std::uint64_t *slotsB = b.slotValues();
+    const std::uint8_t *nullsA = a.nullFlags() + fromA;
+    const std::uint8_t *nullsB = b.nullFlags() + fromB;
+    const std::uint64_t *slotsA = a.slotValues() + fromA;
+    const std::uint64_t *slotsB = b.slotValues() + fromB;
     // A NULL's slot is 0, so slots alone decide once the null flags agree.
     switch (pairing) {
     case Pairing::Slots:
@@ -97,15 +97,17 @@ void markDifferences(
             differs[r] = nullsA[r] != nullsB[r];
             continue;
         }
+        const std::size_t rowA = fromA + r;
+        const std::size_t rowB = fromB + r;
         switch (pairing) {
         case Pairing::Bytes:
-            differs[r] = a.bytes(r) != b.bytes(r);
+            differs[r] = a.bytes(rowA) != b.bytes(rowB);
             break;
         case Pairing::Decimals:
-            differs[r] = a.bytes(r) != b.bytes(r) && cellsDiffer(a.cell(r), b.cell(r));
+            differs[r] = a.bytes(rowA) != b.bytes(rowB) && cellsDiffer(a.cell(rowA), b.cell(rowB));
             break;
         default:
-            differs[r] = cellsDiffer(a.cell(r), b.cell(r));
+            differs[r] = cellsDiffer(a.cell(rowA), b.cell(rowB));
             break;
         }
     }
@@ -113,13 +115,14 @@ void markDifferences(
 
 } // namespace
 
-TableComparer::TableComparer(std::string_view table2Name, ComparisonLines &out)
-    : m_table2Name(table2Name)
+RecordComparer::RecordComparer(std::string table2Name, LineSink &out)
+    : m_table2Name(std::move(table2Name))
     , m_out(out)
 {
 }
 
-void TableComparer::compare(const Table &rows1, const Table &rows2, std::size_t count)
+void RecordComparer::compare(
+    const Table &rows1, std::size_t from1, const Table &rows2, std::size_t from2, std::size_t count)
 {
     const std::size_t columns = std::min(rows1.columns.size(), rows2.columns.size());
     if (m_pairings.empty()) {
@@ -132,7 +135,8 @@ void TableComparer::compare(const Table &rows1, const Table &rows2, std::size_t 
     m_recordDiffers.assign(count, 0);
     for (std::size_t c = 0; c < columns; ++c) {
         std::uint8_t *differs = m_differs.data() + c * count;
-        markDifferences(m_pairings[c], rows1.columns[c], rows2.columns[c], count, differs);
+        markDifferences(
+            m_pairings[c], rows1.columns[c], from1, rows2.columns[c], from2, count, differs);
         for (std::size_t r = 0; r < count; ++r)
             m_recordDiffers[r] |= differs[r];
     }
@@ -149,29 +153,21 @@ void TableComparer::compare(const Table &rows1, const Table &rows2, std::size_t 
             m_line += ",Field \"";
             m_line += column1.name();
             m_line += "\" has changed from ";
-            appendQuotedOrNull(m_line, column1.cell(r));
+            appendQuotedOrNull(m_line, column1.cell(from1 + r));
             m_line += " to ";
-            appendQuotedOrNull(m_line, column2.cell(r));
-            m_out.fieldDifferences.append(m_line);
+            appendQuotedOrNull(m_line, column2.cell(from2 + r));
+            m_out.appendFieldDifference(m_line);
         }
     }
     m_record += count;
 }
 
-void TableComparer::finish(std::size_t rowCount1, std::size_t rowCount2)
+void RecordComparer::finish(std::size_t rowCount1, std::size_t rowCount2)
 {
     for (std::size_t r = rowCount2; r < rowCount1; ++r)
-        appendSurplusLine(m_line, r, " deleted from ", m_table2Name, m_out.addedDeleted);
+        appendSurplusLine(m_line, r, " deleted from ", m_table2Name, m_out);
     for (std::size_t r = rowCount1; r < rowCount2; ++r)
-        appendSurplusLine(m_line, r, " added from ", m_table2Name, m_out.addedDeleted);
-}
-
-void compareTables(
-    const Table &table1, const Table &table2, std::string_view table2Name, ComparisonLines &out)
-{
-    TableComparer comparer(table2Name, out);
-    comparer.compare(table1, table2, std::min(table1.rowCount(), table2.rowCount()));
-    comparer.finish(table1.rowCount(), table2.rowCount());
+        appendSurplusLine(m_line, r, " added from ", m_table2Name, m_out);
 }
 
 } // namespace kestrune

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "core/textlines.h"
+
+#include <string_view>
+
+namespace kestrune {
+
+// Where a comparison's lines go as they are found: the field differences during the paired scan,
+// then the records only one table has.
+class LineSink {
+public:
+    virtual void appendFieldDifference(std::string_view line) = 0;
+    virtual void appendAddedDeleted(std::string_view line) = 0;
+
+protected:
+    ~LineSink() = default;
+};
+
+// Both lists of lines kept in memory, as the results page shows them.
+struct ComparisonLines final : LineSink {
+    TextLines fieldDifferences;
+    TextLines addedDeleted;
+
+    void appendFieldDifference(std::string_view line) override { fieldDifferences.append(line); }
+    void appendAddedDeleted(std::string_view line) override { addedDeleted.append(line); }
+};
+
+} // namespace kestrune

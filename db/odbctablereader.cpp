@@ -1,0 +1,33 @@
+#include "db/odbctablereader.h"
+
+#include "db/tablequery.h"
+
+#include <stdexcept>
+
+namespace kestrune {
+
+void openForComparison(odbc::Connection &connection, const LoginDetails &login)
+{
+    connection.setReadWriteMode();
+    connection.setTimeouts(5000);
+    connection.open(buildConnectionString(login));
+}
+
+OdbcTableReader::OdbcTableReader(odbc::Connection &connection, std::string table)
+    : m_connection(connection)
+    , m_table(std::move(table))
+{
+}
+
+void OdbcTableReader::open() { m_rows.emplace(m_connection, selectAllFrom(m_table)); }
+
+bool OdbcTableReader::next(Table &rows)
+{
+    if (!m_rows)
+        throw std::logic_error("The table is read before it is opened");
+    return m_rows->readRowset(rows, m_rows->rowsetRows());
+}
+
+long long OdbcTableReader::expectedRows() const { return m_rows ? m_rows->recordCount() : -1; }
+
+} // namespace kestrune
