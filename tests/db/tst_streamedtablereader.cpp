@@ -1,7 +1,7 @@
 #include "db/connectionstring.h"
 #include "db/odbc.h"
+#include "db/odbctablereader.h"
 #include "db/streamedtablereader.h"
-#include "db/tablequery.h"
 #include "flow/valuetables.h"
 #include "support/randomtables.h"
 #include "support/testdb.h"
@@ -99,24 +99,17 @@ struct RowWalk {
     }
 };
 
-void openOdbc(odbc::Connection &connection, const LoginDetails &login)
-{
-    connection.setReadWriteMode();
-    connection.setTimeouts(5000);
-    connection.open(buildConnectionString(login));
-}
-
 // Reads the table through both readers and compares every rowset's columns and every cell.
 void expectSameRows(const LoginDetails &login, const std::string &table)
 {
     odbc::Connection connection;
-    openOdbc(connection, login);
-    odbc::Result result(connection, selectAllFrom(table));
-    const std::size_t most = result.rowsetRows();
+    openForComparison(connection, login);
+    OdbcTableReader odbcReader(connection, table);
+    odbcReader.open();
     StreamedTableReader streamed(login, table, true);
     streamed.open();
 
-    RowWalk odbcRows([&](Table &rows) { return result.readRowset(rows, most); });
+    RowWalk odbcRows([&](Table &rows) { return odbcReader.next(rows); });
     RowWalk streamedRows([&](Table &rows) { return streamed.next(rows); });
     for (long long row = 1;; ++row) {
         const bool odbcRow = odbcRows.advance();
@@ -228,8 +221,8 @@ private slots:
         std::optional<std::string> odbcFailure;
         try {
             odbc::Connection connection;
-            openOdbc(connection, login);
-            odbc::Result result(connection, selectAllFrom(table.toStdString()));
+            openForComparison(connection, login);
+            OdbcTableReader(connection, table.toStdString()).open();
         } catch (const odbc::Error &error) {
             odbcFailure = withoutPrefixes(error.what());
         }
@@ -256,7 +249,7 @@ private slots:
         long long read = static_cast<long long>(rows.rowCount());
 
         odbc::Connection connection;
-        openOdbc(connection, testdb::loginTo(database));
+        openForComparison(connection, testdb::loginTo(database));
         const std::string id = odbc::Result(connection,
             "SELECT ID FROM information_schema.PROCESSLIST WHERE INFO = 'select * from `big`'")
                                    .firstField();
