@@ -92,7 +92,7 @@ int answerWithoutWindow(const CommandLine &commandLine)
         std::fputs(versionText().c_str(), stdout);
         return std::fflush(stdout) == 0 ? 0 : 1;
     case CommandLine::Action::Refuse:
-        std::fprintf(stderr, "kestrune: %s\n%s", commandLine.error.c_str(), usageText().c_str());
+        std::fprintf(stderr, "kestrune: %s\n%s", commandLine.error.c_str(), tryHelp.data());
         return 2;
     case CommandLine::Action::OpenWizard:
         break;

@@ -28,8 +28,8 @@ std::string usageText();
 std::string versionText();
 
 // Answers the actions that need no window: prints help or the version to standard output (status
-// 0) or the error and the usage to standard error (status 2), and returns that status. Returns -1
-// for the actions that open a window.
+// 0) or the error and where to find help to standard error (status 2), and returns that status.
+// Returns -1 for the actions that open a window.
 int answerWithoutWindow(const CommandLine &commandLine);
 
 } // namespace kestrune

@@ -23,6 +23,8 @@ constexpr std::size_t bufferSize = std::size_t(1) << 20;
     throw std::system_error(error, std::generic_category());
 }
 
+} // namespace
+
 void writeAll(int fd, std::string_view data)
 {
     while (!data.empty()) {
@@ -38,6 +40,8 @@ void writeAll(int fd, std::string_view data)
         data.remove_prefix(static_cast<std::size_t>(written));
     }
 }
+
+namespace {
 
 void writeLines(int fd, const TextLines &first, const TextLines &second)
 {
@@ -141,10 +145,10 @@ private:
     bool m_renamed = false;
 };
 
-void replaceFile(const std::string &target, const TextLines &first, const TextLines &second)
+void replaceFile(const std::string &target, const std::function<void(int fd)> &write)
 {
     TemporaryFile temporary(target);
-    writeLines(temporary.fd(), first, second);
+    write(temporary.fd());
     // On disk before the rename, so a crash cannot leave an empty file in the old one's place.
     if (::fsync(temporary.fd()) != 0)
         throwSystemError(errno);
@@ -153,18 +157,23 @@ void replaceFile(const std::string &target, const TextLines &first, const TextLi
 }
 
 // Devices, pipes and the like cannot be replaced by a rename; they take the lines directly.
-void writeInPlace(const std::string &target, const TextLines &first, const TextLines &second)
+void writeInPlace(const std::string &target, const std::function<void(int fd)> &write)
 {
     Descriptor file(::open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
     if (file.fd() < 0)
         throwSystemError(errno);
-    writeLines(file.fd(), first, second);
+    write(file.fd());
     closeChecked(file.fd());
 }
 
 } // namespace
 
 void saveResultFile(const std::string &path, const TextLines &first, const TextLines &second)
+{
+    saveFile(path, [&](int fd) { writeLines(fd, first, second); });
+}
+
+void saveFile(const std::string &path, const std::function<void(int fd)> &write)
 {
     if (path.empty())
         throwSystemError(ENOENT);
@@ -180,9 +189,9 @@ void saveResultFile(const std::string &path, const TextLines &first, const TextL
         }
     }
     if (::stat(target.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
-        writeInPlace(target, first, second);
+        writeInPlace(target, write);
     else
-        replaceFile(target, first, second);
+        replaceFile(target, write);
 }
 
 } // namespace kestrune

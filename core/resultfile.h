@@ -2,6 +2,7 @@
 
 #include "core/textlines.h"
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -20,5 +21,12 @@ inline void appendResultLine(std::string &out, std::string_view line)
 // or pipe is written directly. Throws std::system_error (a std::runtime_error) whose what() is
 // only the system's reason, such as "Permission denied".
 void saveResultFile(const std::string &path, const TextLines &first, const TextLines &second);
+
+// Saves whatever `write` writes to the descriptor it is given, to the file named by path, as
+// saveResultFile does: the old file stays unless the new one is whole.
+void saveFile(const std::string &path, const std::function<void(int fd)> &write);
+
+// Writes all of `data` to the descriptor; throws std::system_error with the system's reason.
+void writeAll(int fd, std::string_view data);
 
 } // namespace kestrune
