@@ -18,11 +18,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <atomic>
-#include <chrono>
 #include <fcntl.h>
 #include <sstream>
-#include <thread>
 #include <unistd.h>
 
 using namespace kestrune;
@@ -432,28 +429,10 @@ void CompareCommandTest::serverStopsDuringTheRead()
         + place("", firstTable ? login : here) + place("2", firstTable ? here : login)
         + (firstTable ? QStringList { "big", "five" } : QStringList { "five", "big" });
 
-    std::atomic<bool> stopped = false;
-    std::thread watcher([&] {
-        try {
-            odbc::Connection connection;
-            connection.open(buildConnectionString(m_server.login("kestrune_test")));
-            auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-            while (std::chrono::steady_clock::now() < deadline) {
-                odbc::Result running
-                    = connection.execute("SELECT COUNT(*) FROM information_schema.PROCESSLIST "
-                                         "WHERE INFO LIKE 'select * from `big`%'");
-                if (running.firstField() != "0") {
-                    stopped = m_server.requestShutdown();
-                    return;
-                }
-                std::this_thread::sleep_for(std::chrono::milliseconds(5));
-            }
-        } catch (const odbc::Error &) {
-        }
-    });
+    PrivateServer::StopWhileRunning stopper(m_server, "select * from `big`");
     Run run = runProbe(arguments, store.path());
-    watcher.join();
-    QVERIFY2(stopped, "the server was stopped while the table was read");
+    QString stopped = stopper.wait();
+    QVERIFY2(stopped.isEmpty(), qPrintable(stopped));
     m_server.stop();
     QString error = m_server.start();
     QVERIFY2(error.isEmpty(), qPrintable(error));

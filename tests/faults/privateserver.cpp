@@ -1,10 +1,12 @@
 #include "privateserver.h"
 
+#include "db/odbc.h"
 #include "support/testdb.h"
 
 #include <QFile>
 #include <QProcess>
 
+#include <chrono>
 #include <csignal>
 #include <sys/types.h>
 
@@ -63,6 +65,46 @@ bool PrivateServer::requestShutdown() const
     bool ok = false;
     pid_t pid = static_cast<pid_t>(pidFile.readAll().trimmed().toLongLong(&ok));
     return ok && pid > 0 && ::kill(pid, SIGTERM) == 0;
+}
+
+PrivateServer::StopWhileRunning::StopWhileRunning(
+    const PrivateServer &server, std::string statementStart)
+    : m_watcher([this, &server, start = std::move(statementStart)] {
+        try {
+            odbc::Connection connection;
+            connection.open(buildConnectionString(server.login("kestrune_test")));
+            auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+            while (std::chrono::steady_clock::now() < deadline) {
+                odbc::Result running
+                    = connection.execute("SELECT COUNT(*) FROM information_schema.PROCESSLIST "
+                                         "WHERE INFO LIKE '"
+                        + start + "%'");
+                if (running.firstField() != "0") {
+                    m_stopped = server.requestShutdown();
+                    return;
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+        } catch (const odbc::Error &error) {
+            m_error = error.what();
+        }
+    })
+{
+}
+
+PrivateServer::StopWhileRunning::~StopWhileRunning()
+{
+    if (m_watcher.joinable())
+        m_watcher.join();
+}
+
+QString PrivateServer::StopWhileRunning::wait()
+{
+    if (m_watcher.joinable())
+        m_watcher.join();
+    if (!m_error.empty())
+        return QString::fromStdString(m_error);
+    return m_stopped ? QString() : QStringLiteral("the statement did not run within a minute");
 }
 
 LoginDetails PrivateServer::login(const std::string &database) const

@@ -4,7 +4,9 @@
 
 #include <QString>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace kestrune {
@@ -24,6 +26,20 @@ public:
     QString stop();
     // Asks the server to shut down and returns at once; safe from any thread.
     bool requestShutdown() const;
+
+    // On a thread of its own, asks the server to shut down once a statement starting with
+    // `statementStart` runs on it. wait() says whether that happened within a minute, or why not.
+    class StopWhileRunning {
+    public:
+        StopWhileRunning(const PrivateServer &server, std::string statementStart);
+        ~StopWhileRunning();
+        QString wait();
+
+    private:
+        std::atomic<bool> m_stopped = false;
+        std::string m_error;
+        std::thread m_watcher; // last, so it starts once the others are made
+    };
 
     LoginDetails login(const std::string &database) const;
     // An empty database of that name holding the tables the statements make.
