@@ -31,10 +31,20 @@ Error diagnosticError(SQLSMALLINT handleType, SQLHANDLE handle)
 
 void check(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle)
 {
+    if (SQL_SUCCEEDED(rc))
+        return;
     if (rc == SQL_INVALID_HANDLE)
         throw Error("The ODBC driver manager reported an invalid handle");
     if (rc == SQL_ERROR)
         throw diagnosticError(handleType, handle);
+    // SQL_NO_DATA where it means an end is handled before the check; anywhere else it, like
+    // SQL_NEED_DATA or SQL_STILL_EXECUTING, leaves the call's outputs unwritten.
+    const char *name = rc == SQL_NO_DATA ? "SQL_NO_DATA"
+        : rc == SQL_NEED_DATA            ? "SQL_NEED_DATA"
+        : rc == SQL_STILL_EXECUTING      ? "SQL_STILL_EXECUTING"
+                                         : nullptr;
+    throw Error(std::string("The ODBC driver answered ")
+        + (name ? name : "return code " + std::to_string(rc)) + " where it had to succeed");
 }
 
 Connection::Connection()

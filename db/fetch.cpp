@@ -5,6 +5,17 @@
 
 namespace kestrune::odbc {
 
+namespace {
+
+// SQLGetData on a column it has already handed out, or when the driver has lost its place in a
+// row: never pass that off as a NULL or a value.
+Error noData(SQLUSMALLINT column)
+{
+    return Error("The driver gave no data for column " + std::to_string(column));
+}
+
+} // namespace
+
 void Result::Statement::fetch()
 {
     SQLRETURN rc = SQLFetch(handle);
@@ -30,8 +41,7 @@ bool Result::Statement::getLong(SQLUSMALLINT column, SQLSMALLINT cType, std::str
         if (rc == SQL_NO_DATA) {
             if (!first)
                 return true;
-            // Seen when the driver has lost its place in a row: never pass that off as NULL.
-            throw Error("The driver gave no data for column " + std::to_string(column));
+            throw noData(column);
         }
         check(rc, SQL_HANDLE_STMT, handle);
         if (indicator == SQL_NULL_DATA)
@@ -61,8 +71,10 @@ void Result::Statement::getCell(SQLUSMALLINT column, Column &out, std::string &b
     }
     char value[sizeof(std::uint64_t)] = {};
     SQLLEN indicator = 0;
-    check(SQLGetData(handle, column, info.cType, value, sizeof value, &indicator), SQL_HANDLE_STMT,
-        handle);
+    SQLRETURN rc = SQLGetData(handle, column, info.cType, value, sizeof value, &indicator);
+    if (rc == SQL_NO_DATA)
+        throw noData(column);
+    check(rc, SQL_HANDLE_STMT, handle);
     if (indicator == SQL_NULL_DATA)
         out.appendNull();
     else

@@ -67,8 +67,8 @@ public:
     bool isOpen() const;
     bool eof() const;
     long long recordCount() const;
-    // The current row's first field as text (NULL gives ""), as often as asked. A result whose
-    // first field was read is not read by rowsets.
+    // The current row's first field as text (NULL gives ""), as often as asked. The driver hands
+    // out a cell once, so a rowset read from a row whose first field was read throws Error.
     std::string firstField() const;
     void moveNext();
     // The rows a fetch suited to this result's columns.

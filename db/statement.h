@@ -15,8 +15,10 @@
 
 namespace kestrune::odbc {
 
-// Throws Error with the first diagnostic record when the call failed. Failure is the return
-// code's business alone: some drivers report errors under a success class SQLSTATE.
+// Throws Error with the first diagnostic record when the call failed, and Error when it answered
+// anything but success (SQL_NO_DATA among them: a caller for whom it means an end tests for it
+// first). Failure is the return code's business alone: some drivers report errors under a success
+// class SQLSTATE.
 void check(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle);
 
 inline SQLPOINTER integerAttribute(SQLULEN value) { return reinterpret_cast<SQLPOINTER>(value); }

@@ -200,6 +200,29 @@ private slots:
             std::to_string(manyRows));
     }
 
+    // The driver hands out each cell of a row once: reading the current row again after its first
+    // field must fail, whatever the column, rather than give 0 or NULL.
+    void cellReadTwiceFails_data()
+    {
+        QTest::addColumn<QByteArray>("column");
+        QTest::newRow("integer") << QByteArray("id");
+        QTest::newRow("double") << QByteArray("amount");
+        QTest::newRow("text") << QByteArray("label");
+    }
+
+    void cellReadTwiceFails()
+    {
+        QFETCH(QByteArray, column);
+        odbc::Result result
+            = m_connection.execute("SELECT " + column.toStdString() + " FROM many ORDER BY id");
+        QVERIFY(!result.firstField().empty());
+        Table rows;
+        std::optional<std::string> error
+            = errorOf([&] { result.readRowset(rows, result.rowsetRows()); });
+        QVERIFY2(error, "a cell handed out already was read again as a value");
+        QCOMPARE(*error, utf8("The driver gave no data for column 1"));
+    }
+
     void failingQueryGivesTheDriversText_data()
     {
         QTest::addColumn<QByteArray>("sql");
