@@ -16,6 +16,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <memory>
 #include <thread>
 
 using namespace kestrune;
@@ -35,17 +36,24 @@ const std::vector<std::string> smallTables = {
 const QStringList smallFields = { R"(Record 2,Field "name" has changed from "b" to "B")" };
 const QStringList smallRecords = { "Record 3 added from small2" };
 
+// When the server is found down: the program starts on a remembered login, Test Connection,
+// "Next >" on the login page, "Next >" on the table selection page.
+enum class Moment { Start, TestConnection, Next, Comparison };
+enum class WizardPage { Login, TableSelection, Results };
+
 } // namespace
+
+Q_DECLARE_METATYPE(Moment)
+Q_DECLARE_METATYPE(WizardPage)
 
 class ServerFaultsTest : public QObject {
     Q_OBJECT
 
 private slots:
     void serverStopsDuringComparison();
-    void serverDownAtStart();
-    void serverDownAtTestConnection();
-    void serverDownAtNext();
-    void serverDownAtComparison();
+    // One row per step the user takes while the server is down.
+    void serverDown_data();
+    void serverDown();
 };
 
 void ServerFaultsTest::serverStopsDuringComparison()
@@ -100,7 +108,7 @@ void ServerFaultsTest::serverStopsDuringComparison()
     const ScriptedSeam::Message &failure = wizard.seam.messages.constFirst();
     // The server either tells the client it is shutting down or just drops the connection.
     static const QRegularExpression driverText(
-        "^Could not join this tables\\.\r\n\\[ma-3\\.1\\.15\\].*(Lost connection to server "
+        "^Could not join this tables\\.\r\n\\[ma-[0-9.]+\\].*(Lost connection to server "
         "during query|Server shutdown in progress|server has gone away)");
     QVERIFY2(driverText.match(failure.text).hasMatch(), qPrintable(failure.text.left(300)));
     QCOMPARE(failure.title, QStringLiteral("Kestrune"));
@@ -120,116 +128,138 @@ void ServerFaultsTest::serverStopsDuringComparison()
     QCOMPARE(wizard.addedDeleted(), smallRecords);
 }
 
-void ServerFaultsTest::serverDownAtStart()
+void ServerFaultsTest::serverDown_data()
 {
+    QTest::addColumn<Moment>("moment");
+    // The one message shown while the server is down, as a pattern; empty for none.
+    QTest::addColumn<QString>("told");
+    // The page that stays, and the page shown once the same step is taken with the server back.
+    QTest::addColumn<WizardPage>("stays");
+    QTest::addColumn<WizardPage>("then");
+    QTest::addColumn<QStringList>("toldThen");
+
+    QTest::newRow("at the start") << Moment::Start << QString() << WizardPage::Login
+                                  << WizardPage::TableSelection << QStringList();
+    QTest::newRow("at Test Connection")
+        << Moment::TestConnection << "^" + QRegularExpression::escape(couldNotConnect) + "$"
+        << WizardPage::Login << WizardPage::Login << QStringList({ "Connection successful." });
+    QTest::newRow("at Next >") << Moment::Next << QString() << WizardPage::Login
+                               << WizardPage::TableSelection << QStringList();
+    QTest::newRow("at the comparison")
+        << Moment::Comparison
+        << QStringLiteral("^Could not join this tables\\.\r\n\\[ma-[0-9.]+\\]Can't connect to "
+                          "server on '127\\.0\\.0\\.1'")
+        << WizardPage::TableSelection << WizardPage::Results << QStringList();
+}
+
+void ServerFaultsTest::serverDown()
+{
+    QFETCH(Moment, moment);
+    QFETCH(QString, told);
+    QFETCH(WizardPage, stays);
+    QFETCH(WizardPage, then);
+    QFETCH(QStringList, toldThen);
+
     PrivateServer server;
     QString error = server.start();
     QVERIFY2(error.isEmpty(), qPrintable(error));
     LoginDetails login = server.freshDatabase("kt_fault_down", smallTables);
 
-    // The remembered login works while the server runs: the program moves on by itself.
-    {
-        Program program;
-        program.remember(login);
-        program.start();
-        QVERIFY(program.pages().hasTableSelectionPage());
-        QVERIFY(program.pages().tableSelectionPage().isVisible());
-        QCOMPARE(program.seam.messages.size(), 0);
+    // A remembered login moves on by itself while the server runs; a typed one waits for a click.
+    const bool remembered = moment == Moment::Start || moment == Moment::Comparison;
+    std::unique_ptr<Program> program;
+    auto startProgram = [&] {
+        program = std::make_unique<Program>();
+        if (remembered)
+            program->remember(login);
+        program->start();
+        if (remembered)
+            return;
+        LoginPage &loginPage = program->pages().loginPage();
+        retype(control<QLineEdit>(loginPage, "Text1"), QString::fromStdString(login.server));
+        retype(control<QLineEdit>(loginPage, "Text5"), QString::fromStdString(login.port));
+        retype(control<QLineEdit>(loginPage, "Text2"), QString::fromStdString(login.user));
+        retype(control<QLineEdit>(loginPage, "Text3"), QString::fromStdString(login.password));
+        retype(control<QLineEdit>(loginPage, "Text4"), QString::fromStdString(login.database));
+    };
+    auto click = [&](Page &page, const char *button) {
+        QTest::mouseClick(control<QPushButton>(page, button), Qt::LeftButton);
+    };
+    auto takeTheStep = [&] {
+        switch (moment) {
+        case Moment::Start:
+            startProgram();
+            break;
+        case Moment::TestConnection:
+            click(program->pages().loginPage(), "PushButton5");
+            break;
+        case Moment::Next:
+            click(program->pages().loginPage(), "PushButton3");
+            break;
+        case Moment::Comparison: {
+            TableSelectionPage &selectionPage = program->pages().tableSelectionPage();
+            clickItem(*control<ListView>(selectionPage, "ListView1"), 1);
+            clickItem(*control<ListView>(selectionPage, "ListView2"), 2);
+            click(selectionPage, "PushButton3");
+            break;
+        }
+        }
+    };
+    auto page = [&](WizardPage shown) -> Page & {
+        PageFlow &pages = program->pages();
+        if (shown == WizardPage::Login)
+            return pages.loginPage();
+        if (shown == WizardPage::TableSelection)
+            return pages.tableSelectionPage();
+        return pages.resultsPage();
+    };
+
+    if (moment != Moment::Start) {
+        startProgram();
+        if (remembered) {
+            QVERIFY(program->pages().hasTableSelectionPage());
+            QVERIFY(program->pages().tableSelectionPage().isVisible());
+            QCOMPARE(program->seam.messages.size(), 0);
+        }
     }
 
     error = server.stop();
     QVERIFY2(error.isEmpty(), qPrintable(error));
-    Program program;
-    program.remember(login);
-    program.start();
-    LoginPage &loginPage = program.pages().loginPage();
-    QVERIFY(loginPage.isVisible());
-    QVERIFY(!program.pages().hasTableSelectionPage());
-    QCOMPARE(program.seam.messages.size(), 0);
-    QCOMPARE(loginPage.loginDetails().user, login.user);
-    QCOMPARE(loginPage.loginDetails().port, login.port);
-}
+    takeTheStep();
+    if (told.isEmpty()) {
+        QCOMPARE(program->seam.messages.size(), 0);
+    } else {
+        QCOMPARE(program->seam.messages.size(), 1);
+        const ScriptedSeam::Message &message = program->seam.messages.constFirst();
+        QVERIFY2(QRegularExpression(told).match(message.text).hasMatch(),
+            qPrintable(message.text.left(300)));
+        QCOMPARE(message.title, QStringLiteral("Kestrune"));
+        QCOMPARE(message.icon, Seam::Icon::None);
+    }
+    QVERIFY(page(stays).isVisible());
+    QCOMPARE(page(stays).pointerShape(), Page::Pointer::Default);
+    // The next page is not even made.
+    if (stays == WizardPage::Login)
+        QVERIFY(!program->pages().hasTableSelectionPage());
+    else
+        QVERIFY(!program->pages().hasResultsPage());
+    QCOMPARE(program->pages().loginPage().loginDetails().user, login.user);
+    QCOMPARE(program->pages().loginPage().loginDetails().port, login.port);
 
-void ServerFaultsTest::serverDownAtTestConnection()
-{
-    PrivateServer server;
-    QString error = server.start();
-    QVERIFY2(error.isEmpty(), qPrintable(error));
-    LoginDetails login = server.login("kestrune_test");
-    Program program;
-    program.remember(login);
-    program.start();
-    LoginPage &loginPage = program.pages().loginPage();
-    QTest::mouseClick(control<QPushButton>(loginPage, "PushButton3"), Qt::LeftButton);
-    QTest::mouseClick(
-        control<QPushButton>(program.pages().tableSelectionPage(), "PushButton2"), Qt::LeftButton);
-    QVERIFY(loginPage.isVisible());
-    QTest::mouseClick(control<QPushButton>(loginPage, "PushButton5"), Qt::LeftButton);
-    QCOMPARE(program.seam.messageTexts(), QStringList({ "Connection successful." }));
-
-    error = server.stop();
-    QVERIFY2(error.isEmpty(), qPrintable(error));
-    program.seam.messages.clear();
-    QTest::mouseClick(control<QPushButton>(loginPage, "PushButton5"), Qt::LeftButton);
-    QCOMPARE(program.seam.messageTexts(), QStringList({ couldNotConnect }));
-    QCOMPARE(program.seam.messages.constFirst().title, QStringLiteral("Kestrune"));
-    QCOMPARE(program.seam.messages.constFirst().icon, Seam::Icon::None);
-    QCOMPARE(loginPage.pointerShape(), Page::Pointer::Default);
-    QVERIFY(loginPage.isVisible());
-}
-
-void ServerFaultsTest::serverDownAtNext()
-{
-    PrivateServer server;
-    QString error = server.start();
-    QVERIFY2(error.isEmpty(), qPrintable(error));
-    LoginDetails login = server.freshDatabase("kt_fault_next", smallTables);
-    error = server.stop();
-    QVERIFY2(error.isEmpty(), qPrintable(error));
-
-    Program program;
-    program.start();
-    LoginPage &loginPage = program.pages().loginPage();
-    retype(control<QLineEdit>(loginPage, "Text1"), QString::fromStdString(login.server));
-    retype(control<QLineEdit>(loginPage, "Text5"), QString::fromStdString(login.port));
-    retype(control<QLineEdit>(loginPage, "Text2"), QString::fromStdString(login.user));
-    retype(control<QLineEdit>(loginPage, "Text3"), QString::fromStdString(login.password));
-    retype(control<QLineEdit>(loginPage, "Text4"), QString::fromStdString(login.database));
-    QTest::mouseClick(control<QPushButton>(loginPage, "PushButton3"), Qt::LeftButton);
-    QCOMPARE(program.seam.messages.size(), 0);
-    QVERIFY(loginPage.isVisible());
-    QVERIFY(!program.pages().hasTableSelectionPage());
-    QCOMPARE(loginPage.pointerShape(), Page::Pointer::Default);
-
-    // Back up, the same click moves on with the tables listed once.
+    // Back up, the same step goes through, with the tables listed once.
     error = server.start();
     QVERIFY2(error.isEmpty(), qPrintable(error));
-    QTest::mouseClick(control<QPushButton>(loginPage, "PushButton3"), Qt::LeftButton);
-    QCOMPARE(program.seam.messages.size(), 0);
-    QVERIFY(program.pages().tableSelectionPage().isVisible());
-    QCOMPARE(itemsOf(*control<ListView>(program.pages().tableSelectionPage(), "ListView1")),
-        QStringList({ "small1", "small2" }));
-}
-
-void ServerFaultsTest::serverDownAtComparison()
-{
-    PrivateServer server;
-    QString error = server.start();
-    QVERIFY2(error.isEmpty(), qPrintable(error));
-    LoginDetails login = server.freshDatabase("kt_fault_gone", smallTables);
-    Wizard wizard(login);
-    error = server.stop();
-    QVERIFY2(error.isEmpty(), qPrintable(error));
-
-    wizard.compare("small1", "small2");
-    QCOMPARE(wizard.seam.messages.size(), 1);
-    QString text = wizard.seam.messages.constFirst().text;
-    QVERIFY2(text.startsWith("Could not join this tables.\r\n[ma-3.1.15]Can't connect to server on "
-                             "'127.0.0.1'"),
-        qPrintable(text));
-    QVERIFY(!wizard.pages.hasResultsPage());
-    QVERIFY(wizard.pages.tableSelectionPage().isVisible());
-    QCOMPARE(wizard.pages.tableSelectionPage().pointerShape(), Page::Pointer::Default);
+    program->seam.messages.clear();
+    takeTheStep();
+    QCOMPARE(program->seam.messageTexts(), toldThen);
+    QVERIFY(page(then).isVisible());
+    if (then == WizardPage::TableSelection)
+        QCOMPARE(itemsOf(*control<ListView>(page(then), "ListView1")),
+            QStringList({ "small1", "small2" }));
+    if (then == WizardPage::Results) {
+        QCOMPARE(itemsOf(*control<ListView>(page(then), "ListView1")), smallFields);
+        QCOMPARE(itemsOf(*control<ListView>(page(then), "ListView2")), smallRecords);
+    }
 }
 
 QTEST_MAIN(ServerFaultsTest)
