@@ -48,7 +48,7 @@ struct ColumnInfo {
 
 // Columns whose values can be up to this size (TEXT and BLOB among them) are fetched in bound
 // column arrays; longer ones with SQLGetData.
-constexpr SQLLEN maxBindWidth = 256 * 1024;
+constexpr SQLLEN maxBindWidth = SQLLEN(256) * 1024;
 constexpr SQLULEN maxRowsetRows = 1024;
 constexpr SQLULEN maxRowsetBytes = SQLULEN(8) * 1024 * 1024;
 

@@ -315,7 +315,7 @@ void BadInputTest::tableTooBigForMemory()
     const rlim_t mapped = mappedBytes();
     QVERIFY(mapped > 0);
     rlimit tight = saved;
-    tight.rlim_cur = mapped + 300 * 1024 * 1024;
+    tight.rlim_cur = mapped + rlim_t(300) * 1024 * 1024;
     QCOMPARE(setrlimit(RLIMIT_AS, &tight), 0);
     wizard.compare("big_x", "big_y");
     QCOMPARE(setrlimit(RLIMIT_AS, &saved), 0);
