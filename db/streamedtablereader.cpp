@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <bit>
 #include <condition_variable>
 #include <cstdint>
 #include <cstdlib>
@@ -21,9 +22,10 @@ namespace kestrune {
 namespace {
 
 // A rowset ends at this many rows, or once its texts take this many bytes: handing one over then
-// costs next to nothing beside its rows, and the few in flight stay small.
-constexpr std::size_t rowsetRows = 4096;
-constexpr std::size_t rowsetTextBytes = std::size_t(1) << 20;
+// costs next to nothing beside its rows, and the few in flight stay small. A wide table's rowsets
+// hold fewer rows, so that its numbers too take about this many bytes.
+constexpr std::size_t mostRowsetRows = 4096;
+constexpr std::size_t rowsetBytes = std::size_t(1) << 20;
 // Filled rowsets waiting for the consumer; the reading thread fills one more meanwhile.
 constexpr std::size_t rowsetsReady = 2;
 // Texts, decimals and byte strings are bound at most this wide; a longer value is fetched whole on
@@ -223,6 +225,7 @@ public:
     void connect(const LoginDetails &login);
     long long estimateRows(const std::string &table);
     void execute(const std::string &sql); // prepares, runs and binds the result
+    std::size_t rowsetRows() const { return m_rowsetRows; }
     // Appends rows to `rows` until the rowset is full; false once no rows are left.
     bool fill(Table &rows);
 
@@ -242,8 +245,21 @@ private:
         if (mysql_options(m_connection, option, value) != 0)
             failConnection();
     }
-    std::size_t appendRow(Table &rows, bool truncated);
+    std::size_t appendRow(Table &rows, std::size_t row, bool truncated);
     std::string_view wholeValue(std::size_t column, unsigned long length);
+
+    // What appendRow() reads of a column's bound cell, and where it puts the slots and null flags
+    // of a fixed-width kind until the rowset is full: they then go into the column with a copy
+    // each instead of a call a cell.
+    struct Bound {
+        Copy copy;
+        const char *cell;
+        unsigned long width;
+        const my_bool *null;
+        const unsigned long *length;
+        std::uint64_t *slots; // none for texts, decimals and byte strings
+        std::uint8_t *nulls;
+    };
 
     MYSQL *m_connection = nullptr;
     MYSQL_STMT *m_statement = nullptr;
@@ -253,6 +269,10 @@ private:
     std::vector<unsigned long> m_lengths;
     std::vector<my_bool> m_nulls;
     std::vector<my_bool> m_truncated;
+    std::vector<Bound> m_bound;
+    std::unique_ptr<std::uint64_t[]> m_stagedSlots;
+    std::unique_ptr<std::uint8_t[]> m_stagedNulls;
+    std::size_t m_rowsetRows = mostRowsetRows;
     std::vector<char> m_longValue;
 };
 
@@ -357,93 +377,121 @@ void Fetch::execute(const std::string &sql)
     }
     if (count > 0 && mysql_stmt_bind_result(m_statement, m_binds.data()) != 0)
         failStatement(m_statement);
+
+    const auto staged = static_cast<std::size_t>(std::count_if(m_columns.begin(), m_columns.end(),
+        [](const ColumnPlan &column) { return column.copy != Copy::Bytes; }));
+    m_rowsetRows = std::clamp<std::size_t>(
+        rowsetBytes / (std::max<std::size_t>(staged, 1) * 9), 16, mostRowsetRows);
+    m_stagedSlots.reset(new std::uint64_t[std::max<std::size_t>(staged, 1) * m_rowsetRows]);
+    m_stagedNulls.reset(new std::uint8_t[std::max<std::size_t>(staged, 1) * m_rowsetRows]);
+    m_bound.clear();
+    std::size_t next = 0;
+    for (unsigned c = 0; c < count; ++c) {
+        const bool bytes = m_columns[c].copy == Copy::Bytes;
+        m_bound.push_back({ m_columns[c].copy, static_cast<const char *>(m_binds[c].buffer),
+            m_columns[c].width, &m_nulls[c], &m_lengths[c],
+            bytes ? nullptr : m_stagedSlots.get() + next * m_rowsetRows,
+            bytes ? nullptr : m_stagedNulls.get() + next * m_rowsetRows });
+        next += bytes ? 0 : 1;
+    }
 }
 
 bool Fetch::fill(Table &rows)
 {
     std::size_t count = 0;
     std::size_t textBytes = 0;
-    while (count < rowsetRows && textBytes < rowsetTextBytes) {
+    bool more = true;
+    while (count < m_rowsetRows && textBytes < rowsetBytes) {
         const int rc = mysql_stmt_fetch(m_statement);
-        if (rc == MYSQL_NO_DATA)
-            return false;
+        if (rc == MYSQL_NO_DATA) {
+            more = false;
+            break;
+        }
         // Anything else is a failure, a lost connection among them: never the end of the table.
         if (rc != 0 && rc != MYSQL_DATA_TRUNCATED)
             failStatement(m_statement);
-        textBytes += appendRow(rows, rc == MYSQL_DATA_TRUNCATED);
+        textBytes += appendRow(rows, count, rc == MYSQL_DATA_TRUNCATED);
         ++count;
     }
-    return true;
+    for (std::size_t c = 0; c < m_bound.size(); ++c) {
+        const Bound &bound = m_bound[c];
+        if (!bound.slots || count == 0)
+            continue;
+        const Column::Room room = rows.columns[c].extend(count);
+        std::memcpy(room.slotValues, bound.slots, count * sizeof *bound.slots);
+        std::memcpy(room.nullFlags, bound.nulls, count);
+    }
+    return more;
 }
 
-// Copies the fetched row from the bound cells into the columns; returns its bytes of text.
-std::size_t Fetch::appendRow(Table &rows, bool truncated)
+// The slot of a fixed-width cell, as Column::appendInteger, appendUnsigned or appendFloating
+// stores it.
+std::uint64_t slotOf(Copy copy, const char *cell, unsigned long length)
+{
+    auto integer = [](std::int64_t value) { return static_cast<std::uint64_t>(value); };
+    switch (copy) {
+    case Copy::Signed8:
+        return integer(load<std::int8_t>(cell));
+    case Copy::Signed16:
+        return integer(load<std::int16_t>(cell));
+    case Copy::Signed32:
+        return integer(load<std::int32_t>(cell));
+    case Copy::Signed64:
+        return integer(load<std::int64_t>(cell));
+    case Copy::Unsigned8:
+        return load<std::uint8_t>(cell);
+    case Copy::Unsigned16:
+        return load<std::uint16_t>(cell);
+    case Copy::Unsigned32:
+        return load<std::uint32_t>(cell);
+    case Copy::Unsigned64:
+        return load<std::uint64_t>(cell);
+    case Copy::Float:
+        return std::bit_cast<std::uint64_t>(static_cast<double>(load<float>(cell)));
+    case Copy::Double:
+        return std::bit_cast<std::uint64_t>(load<double>(cell));
+    case Copy::Bits:
+        return bigEndian(cell, std::min<unsigned long>(length, 8));
+    case Copy::Moment: {
+        const auto t = load<MYSQL_TIME>(cell);
+        return integer(
+            packDateTime(DateTimeParts { static_cast<int>(t.year), static_cast<int>(t.month),
+                static_cast<int>(t.day), static_cast<int>(t.hour), static_cast<int>(t.minute),
+                static_cast<int>(t.second), static_cast<int>(t.second_part) }));
+    }
+    case Copy::Time: {
+        const auto t = load<MYSQL_TIME>(cell);
+        // Hours beyond a day may come as days.
+        return integer(
+            packTime(t.neg != 0, static_cast<int>(t.day * 24 + t.hour), static_cast<int>(t.minute),
+                static_cast<int>(t.second), static_cast<int>(t.second_part)));
+    }
+    case Copy::Bytes:
+        break;
+    }
+    return 0;
+}
+
+// Takes the fetched row from the bound cells: texts, decimals and byte strings into their columns,
+// the rest into row `row` of the staged slots; returns its bytes of text.
+std::size_t Fetch::appendRow(Table &rows, std::size_t row, bool truncated)
 {
     std::size_t textBytes = 0;
-    for (std::size_t c = 0; c < m_columns.size(); ++c) {
-        Column &out = rows.columns[c];
-        if (m_nulls[c]) {
-            out.appendNull();
-            continue;
-        }
-        const char *cell = static_cast<const char *>(m_binds[c].buffer);
-        switch (m_columns[c].copy) {
-        case Copy::Signed8:
-            out.appendInteger(load<std::int8_t>(cell));
-            break;
-        case Copy::Signed16:
-            out.appendInteger(load<std::int16_t>(cell));
-            break;
-        case Copy::Signed32:
-            out.appendInteger(load<std::int32_t>(cell));
-            break;
-        case Copy::Signed64:
-            out.appendInteger(load<std::int64_t>(cell));
-            break;
-        case Copy::Unsigned8:
-            out.appendUnsigned(load<std::uint8_t>(cell));
-            break;
-        case Copy::Unsigned16:
-            out.appendUnsigned(load<std::uint16_t>(cell));
-            break;
-        case Copy::Unsigned32:
-            out.appendUnsigned(load<std::uint32_t>(cell));
-            break;
-        case Copy::Unsigned64:
-            out.appendUnsigned(load<std::uint64_t>(cell));
-            break;
-        case Copy::Float:
-            out.appendFloating(load<float>(cell));
-            break;
-        case Copy::Double:
-            out.appendFloating(load<double>(cell));
-            break;
-        case Copy::Bits:
-            out.appendUnsigned(bigEndian(cell, std::min<unsigned long>(m_lengths[c], 8)));
-            break;
-        case Copy::Bytes: {
-            const unsigned long length = m_lengths[c];
-            out.appendBytes(length <= m_binds[c].buffer_length ? std::string_view(cell, length)
-                                                               : wholeValue(c, length));
+    Column *out = rows.columns.data();
+    for (const Bound &bound : m_bound) {
+        Column &column = *out++;
+        const bool null = *bound.null != 0;
+        if (bound.slots) {
+            bound.nulls[row] = null;
+            bound.slots[row] = null ? 0 : slotOf(bound.copy, bound.cell, *bound.length);
+        } else if (null) {
+            column.appendNull();
+        } else {
+            const unsigned long length = *bound.length;
+            column.appendBytes(length <= bound.width
+                    ? std::string_view(bound.cell, length)
+                    : wholeValue(static_cast<std::size_t>(&bound - m_bound.data()), length));
             textBytes += length;
-            break;
-        }
-        case Copy::Moment: {
-            const auto t = load<MYSQL_TIME>(cell);
-            out.appendInteger(
-                packDateTime(DateTimeParts { static_cast<int>(t.year), static_cast<int>(t.month),
-                    static_cast<int>(t.day), static_cast<int>(t.hour), static_cast<int>(t.minute),
-                    static_cast<int>(t.second), static_cast<int>(t.second_part) }));
-            break;
-        }
-        case Copy::Time: {
-            const auto t = load<MYSQL_TIME>(cell);
-            // Hours beyond a day may come as days.
-            out.appendInteger(packTime(t.neg != 0, static_cast<int>(t.day * 24 + t.hour),
-                static_cast<int>(t.minute), static_cast<int>(t.second),
-                static_cast<int>(t.second_part)));
-            break;
-        }
         }
     }
     if (truncated) {
@@ -575,7 +623,7 @@ void StreamedTableReader::Shared::stream(
     rowsetReady.notify_one();
     Table rows;
     for (bool more = true; more;) {
-        reset(rows, shape, rowsetRows);
+        reset(rows, shape, fetch.rowsetRows());
         more = fetch.fill(rows);
         if (rows.rowCount() > 0 && !handOver(rows))
             return;
