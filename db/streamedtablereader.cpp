@@ -21,10 +21,11 @@ namespace kestrune {
 
 namespace {
 
-// A rowset ends at this many rows, or once its texts take this many bytes: handing one over then
-// costs next to nothing beside its rows, and the few in flight stay small. A wide table's rowsets
-// hold fewer rows, so that its numbers too take about this many bytes.
-constexpr std::size_t mostRowsetRows = 4096;
+// A rowset ends at this many rows, or once its texts take this many bytes. Measured on 1M-row
+// tables, a thousand rows read fastest: the few rowsets in flight stay in the processors' caches,
+// and handing one over costs next to nothing beside its rows. A wide table's rowsets hold fewer
+// rows, so that its numbers too take about this many bytes.
+constexpr std::size_t mostRowsetRows = 1024;
 constexpr std::size_t rowsetBytes = std::size_t(1) << 20;
 // Filled rowsets waiting for the consumer; the reading thread fills one more meanwhile.
 constexpr std::size_t rowsetsReady = 2;
