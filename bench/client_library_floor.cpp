@@ -21,7 +21,7 @@
 
 namespace {
 
-constexpr unsigned long maxTextWidth = 64 * 1024;
+constexpr unsigned long maxTextWidth = 64ul * 1024;
 
 struct Login {
     const char *server;
@@ -163,6 +163,7 @@ int main(int argc, char *argv[])
     for (std::size_t t = 0; t < tables.size(); ++t)
         tables[t].name = argv[6 + t];
     std::vector<std::thread> readers;
+    readers.reserve(tables.size());
     for (Table &table : tables)
         readers.emplace_back(readOnItsOwnConnection, std::cref(login), std::ref(table));
     for (std::thread &reader : readers)

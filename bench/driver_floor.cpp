@@ -28,7 +28,7 @@ namespace {
 
 constexpr const char *driverName = "MySQL ODBC 5.1 Driver";
 constexpr SQLULEN defaultRows = 1000;
-constexpr SQLLEN maxTextWidth = 64 * 1024;
+constexpr SQLLEN maxTextWidth = SQLLEN(64) * 1024;
 constexpr SQLULEN maxRowsetBytes = SQLULEN(16) * 1024 * 1024;
 
 [[noreturn]] void fail(const std::string &why, SQLSMALLINT type = 0, SQLHANDLE handle = nullptr)

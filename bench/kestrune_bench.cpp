@@ -145,9 +145,9 @@ TextLines resultLines(std::size_t count)
     for (std::size_t i = 0; i < count; ++i) {
         state = state * 1103515245u + 12345u;
         line = "Record " + std::to_string(i / 7 + 1) + ",Field \"note\" has changed from \"";
-        line.append(10 + state % 50, 'a' + static_cast<char>(i % 26));
+        line.append(10 + state % 50, static_cast<char>('a' + i % 26));
         line += "\" to \"";
-        line.append(10 + (state >> 8) % 50, 'A' + static_cast<char>(i % 26));
+        line.append(10 + (state >> 8) % 50, static_cast<char>('A' + i % 26));
         line += '"';
         lines.append(line);
     }
