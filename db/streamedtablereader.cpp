@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <memory>
 #include <mutex>
 #include <string_view>
 #include <vector>
@@ -361,7 +362,7 @@ void Fetch::execute(const std::string &sql)
         offsets.push_back(words);
         words += (m_columns.back().width + 7) / 8;
     }
-    m_row.reset(new std::uint64_t[std::max<std::size_t>(words, 1)]());
+    m_row = std::make_unique<std::uint64_t[]>(std::max<std::size_t>(words, 1));
     m_binds.assign(count, MYSQL_BIND {});
     m_lengths.assign(count, 0);
     m_nulls.assign(count, 0);
@@ -371,7 +372,7 @@ void Fetch::execute(const std::string &sql)
         bind.buffer_type = m_columns[c].bindType;
         bind.buffer = m_row.get() + offsets[c];
         bind.buffer_length = m_columns[c].width;
-        bind.is_unsigned = m_columns[c].isUnsigned;
+        bind.is_unsigned = static_cast<my_bool>(m_columns[c].isUnsigned);
         bind.length = &m_lengths[c];
         bind.is_null = &m_nulls[c];
         bind.error = &m_truncated[c];
@@ -383,8 +384,10 @@ void Fetch::execute(const std::string &sql)
         [](const ColumnPlan &column) { return column.copy != Copy::Bytes; }));
     m_rowsetRows = std::clamp<std::size_t>(
         rowsetBytes / (std::max<std::size_t>(staged, 1) * 9), 16, mostRowsetRows);
-    m_stagedSlots.reset(new std::uint64_t[std::max<std::size_t>(staged, 1) * m_rowsetRows]);
-    m_stagedNulls.reset(new std::uint8_t[std::max<std::size_t>(staged, 1) * m_rowsetRows]);
+    m_stagedSlots = std::make_unique_for_overwrite<std::uint64_t[]>(
+        std::max<std::size_t>(staged, 1) * m_rowsetRows);
+    m_stagedNulls = std::make_unique_for_overwrite<std::uint8_t[]>(
+        std::max<std::size_t>(staged, 1) * m_rowsetRows);
     m_bound.clear();
     std::size_t next = 0;
     for (unsigned c = 0; c < count; ++c) {

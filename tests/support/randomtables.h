@@ -6,6 +6,7 @@
 #include <functional>
 #include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kestrune {
@@ -267,11 +268,11 @@ inline std::vector<ColumnSpec> numberColumns()
     for (int bits : { 2, 9, 33, 64 })
         columns.push_back({ "BIT(" + std::to_string(bits) + ")",
             [bits](Draw &d) { return unsignedInteger(d, bits); } });
-    for (auto [precision, scale] :
+    for (std::pair<int, int> digits :
         { std::pair { 1, 0 }, { 5, 5 }, { 12, 2 }, { 20, 10 }, { 65, 0 }, { 65, 30 } })
         columns.push_back(
-            { "DECIMAL(" + std::to_string(precision) + "," + std::to_string(scale) + ")",
-                [precision, scale](Draw &d) { return decimal(d, precision, scale); } });
+            { "DECIMAL(" + std::to_string(digits.first) + "," + std::to_string(digits.second) + ")",
+                [digits](Draw &d) { return decimal(d, digits.first, digits.second); } });
     return columns;
 }
 
