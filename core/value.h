@@ -117,7 +117,6 @@ public:
         return extend(count);
     }
 
-    bool isNull(std::size_t row) const { return m_null[row] != 0; }
     // The null flags and slots of every row, for going down a whole column.
     const std::uint8_t *nullFlags() const { return m_null.data(); }
     const std::uint64_t *slotValues() const { return m_slots.data(); }

@@ -46,7 +46,7 @@ bool storesBytes(ColumnKind kind)
 
 QByteArray describe(const Column &column, std::size_t row)
 {
-    if (column.isNull(row))
+    if (column.cell(row).null)
         return "NULL (slot " + QByteArray::number(column.slot(row)) + ")";
     if (!storesBytes(column.kind()))
         return "slot " + QByteArray::number(column.slot(row));
@@ -129,7 +129,7 @@ void expectSameRows(const LoginDetails &login, const std::string &table)
             const Column &actual = streamedRows.rowset.columns[c];
             const std::size_t i = odbcRows.at;
             const std::size_t j = streamedRows.at;
-            const bool same = expected.isNull(i) == actual.isNull(j)
+            const bool same = expected.cell(i).null == actual.cell(j).null
                 && (storesBytes(expected.kind()) ? expected.bytes(i) == actual.bytes(j)
                                                  : expected.slot(i) == actual.slot(j));
             if (!same)
