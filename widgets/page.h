@@ -30,7 +30,6 @@ public:
     Pointer pointerShape() const { return m_pointerShape; }
     void setPointerShape(Pointer shape);
     void setCustomPointerImage(const QCursor &cursor);
-    bool hasCustomPointerImage() const { return m_customPointer.has_value(); }
 
     // The hover rules: over a button the hand, over a surface the default, unless busy.
     void pointerOverButton();

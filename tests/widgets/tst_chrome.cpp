@@ -63,7 +63,17 @@ QWidget *elementNamed(Page &page, const QString &name)
     return parts.at(1) == QLatin1String("items") ? list->viewport() : list->header()->viewport();
 }
 
-// The pointer the user sees for each shape.
+// The cursor the page shows over a button: the custom image's (a bitmap) or the system hand.
+Qt::CursorShape handCursorShape(Page &page)
+{
+    Page::Pointer shape = page.pointerShape();
+    page.setPointerShape(Page::Pointer::Hand);
+    Qt::CursorShape hand = page.cursor().shape();
+    page.setPointerShape(shape);
+    return hand;
+}
+
+// The pointer the user sees for each shape, with no hand pointer file beside the program.
 void checkPointer(const Page &page)
 {
     switch (page.pointerShape()) {
@@ -74,8 +84,7 @@ void checkPointer(const Page &page)
         QCOMPARE(page.cursor().shape(), Qt::WaitCursor);
         break;
     case Page::Pointer::Hand:
-        QCOMPARE(page.cursor().shape(),
-            page.hasCustomPointerImage() ? Qt::BitmapCursor : Qt::PointingHandCursor);
+        QCOMPARE(page.cursor().shape(), Qt::PointingHandCursor);
         break;
     default:
         QFAIL("no such pointer shape");
@@ -442,7 +451,7 @@ void TestChrome::handPointerFileGivesTheCustomImage()
 
     for (const char *name : { "Form1", "Form2", "Form3" }) {
         Page &page = pageNamed(*m_pages, QString::fromLatin1(name));
-        QVERIFY2(page.hasCustomPointerImage(), name);
+        QVERIFY2(handCursorShape(page) == Qt::BitmapCursor, name);
         moveOver(page.findChild<QPushButton *>(QStringLiteral("PushButton2")));
         QCOMPARE(page.pointerShape(), Page::Pointer::Hand);
         QCOMPARE(page.cursor().shape(), Qt::BitmapCursor);
@@ -457,7 +466,7 @@ void TestChrome::withoutHandPointerFileTheHandIsTheSystemOne()
     m_pages->start();
     for (const char *name : { "Form1", "Form2", "Form3" }) {
         Page &page = pageNamed(*m_pages, QString::fromLatin1(name));
-        QVERIFY2(!page.hasCustomPointerImage(), name);
+        QVERIFY2(handCursorShape(page) == Qt::PointingHandCursor, name);
         moveOver(page.findChild<QPushButton *>(QStringLiteral("PushButton2")));
         QCOMPARE(page.pointerShape(), Page::Pointer::Hand);
         QCOMPARE(page.cursor().shape(), Qt::PointingHandCursor);
@@ -483,7 +492,7 @@ void TestChrome::brokenHandPointerFileIsReportedAndLoadingGoesOn()
     // The load step went on: the fields were filled and the page is shown.
     QCOMPARE(control<QLineEdit>(loginPage, "Text1")->text(), QStringLiteral("localhost"));
     QVERIFY(loginPage.isVisible());
-    QVERIFY(!loginPage.hasCustomPointerImage());
+    QCOMPARE(handCursorShape(loginPage), Qt::PointingHandCursor);
 
     m_pages->tableSelectionPage();
     m_pages->resultsPage();
