@@ -24,9 +24,6 @@ public:
     TableSelectionPage &tableSelectionPage();
     ResultsPage &resultsPage();
 
-    bool hasTableSelectionPage() const { return m_tableSelection != nullptr; }
-    bool hasResultsPage() const { return m_results != nullptr; }
-
 private:
     Seam &m_seam;
     std::unique_ptr<LoginPage> m_login;

@@ -321,7 +321,7 @@ void BadInputTest::tableTooBigForMemory()
     QCOMPARE(setrlimit(RLIMIT_AS, &saved), 0);
     QCOMPARE(wizard.seam.messageTexts(),
         QStringList({ "Could not join this tables.\r\nOut of memory" }));
-    QVERIFY(!wizard.pages.hasResultsPage());
+    QVERIFY(!pageMade("Form3"));
 
     wizard.compare("plain", "big_y");
     QCOMPARE(wizard.seam.messageTexts().size(), 1);
@@ -387,7 +387,7 @@ void BadInputTest::awkwardLogins()
     program.start();
     QCOMPARE(program.seam.messageTexts(), QStringList());
     QCOMPARE(control<QLineEdit>(program.pages().loginPage(), "Text3")->text(), password);
-    QCOMPARE(program.pages().hasTableSelectionPage(), works);
+    QCOMPARE(pageMade("Form2"), works);
     if (works)
         QVERIFY(itemsOf(*control<ListView>(program.pages().tableSelectionPage(), "ListView1"))
                     .contains("plain"));
