@@ -3,7 +3,6 @@
 #include "program.h"
 #include "support/controls.h"
 
-#include "db/odbc.h"
 #include "widgets/listview.h"
 #include "widgets/loginpage.h"
 #include "widgets/resultspage.h"
@@ -14,10 +13,7 @@
 #include <QRegularExpression>
 #include <QTest>
 
-#include <atomic>
-#include <chrono>
 #include <memory>
-#include <thread>
 
 using namespace kestrune;
 
@@ -73,34 +69,11 @@ void ServerFaultsTest::serverStopsDuringComparison()
     TableSelectionPage &selectionPage = wizard.pages.tableSelectionPage();
     QVERIFY(selectionPage.isVisible());
 
-    // The comparison runs on this thread, so another one watches for the query and stops the
-    // server while it runs.
-    std::atomic<bool> stoppedDuringQuery = false;
-    std::string watchError;
-    std::thread watcher([&] {
-        try {
-            odbc::Connection connection;
-            connection.open(buildConnectionString(server.login("kestrune_test")));
-            auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-            while (std::chrono::steady_clock::now() < deadline) {
-                odbc::Result running
-                    = connection.execute("SELECT COUNT(*) FROM information_schema.PROCESSLIST "
-                                         "WHERE INFO LIKE 'select * from `big`%'");
-                if (running.firstField() != "0") {
-                    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-                    stoppedDuringQuery = server.requestShutdown();
-                    return;
-                }
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            }
-        } catch (const odbc::Error &error) {
-            watchError = error.what();
-        }
-    });
+    // The comparison runs on this thread, so another one stops the server while the query runs.
+    PrivateServer::StopWhileRunning stopper(server, "select * from `big`");
     wizard.compare("big", "small1");
-    watcher.join();
-    QVERIFY2(watchError.empty(), watchError.c_str());
-    QVERIFY2(stoppedDuringQuery, "the server was stopped while the query ran");
+    QString stopped = stopper.wait();
+    QVERIFY2(stopped.isEmpty(), qPrintable(stopped));
     error = server.stop();
     QVERIFY2(error.isEmpty(), qPrintable(error));
 
