@@ -1,5 +1,6 @@
 #include "db/connectionstring.h"
 #include "db/odbc.h"
+#include "db/tablelisting.h"
 #include "support/testdb.h"
 
 #include <QTest>
@@ -20,7 +21,7 @@ template <typename F> std::optional<std::string> errorOf(F &&f)
 {
     try {
         f();
-    } catch (const odbc::Error &error) {
+    } catch (const std::exception &error) {
         return std::string(error.what());
     }
     return std::nullopt;
@@ -81,6 +82,39 @@ private slots:
         QCOMPARE(names, (std::vector<std::string> { "alpha", "tábla", "with blank" }));
         result.close();
         QVERIFY(!result.isOpen());
+    }
+
+    // The login page's listing, a step at a time: every name, the connection closed at the end;
+    // a step whose earlier step failed says so.
+    void tableListingSteps()
+    {
+        odbc::Connection connection;
+        TableListing listing(&connection);
+        listing.connect(testdb::loginTo(showDatabase));
+        listing.query();
+        std::vector<std::string> names;
+        for (int i = listing.count(); i > 0; --i, listing.moveNext())
+            names.push_back(listing.name());
+        listing.closeNames();
+        listing.disconnect();
+        std::sort(names.begin(), names.end());
+        QCOMPARE(names, (std::vector<std::string> { "alpha", "tábla", "with blank" }));
+        QCOMPARE(testdb::openConnections(showDatabase), 0);
+
+        LoginDetails refused = testdb::loginTo(showDatabase);
+        refused.password = "not-the-password";
+        TableListing failing(&connection);
+        std::optional<std::string> error = errorOf([&] { failing.connect(refused); });
+        QVERIFY(error && error->find("Access denied") != std::string::npos);
+        QVERIFY(errorOf([&] { failing.query(); }));
+        const std::string notRead = "Object variable not set: the table list was not read.";
+        QCOMPARE(errorOf([&] { failing.count(); }), notRead);
+        QCOMPARE(errorOf([&] { failing.name(); }), notRead);
+        QCOMPARE(errorOf([&] { failing.closeNames(); }), notRead);
+        QCOMPARE(errorOf([&] { failing.disconnect(); }), std::nullopt);
+        TableListing withoutConnection(nullptr);
+        QCOMPARE(errorOf([&] { withoutConnection.connect(refused); }),
+            std::string("Object variable not set: the connection could not be created."));
     }
 
     void showTablesWithoutTables()
