@@ -42,6 +42,15 @@ DateTimeParts unpackDateTime(std::int64_t packed);
 // A time of day or a duration (TIME runs from -838:59:59 to 838:59:59), as signed microseconds.
 std::int64_t packTime(bool negative, int hours, int minutes, int seconds, int microseconds);
 
+// A BIT(n) value from the big-endian bytes the server sends, at most the last 8 of them counting.
+inline std::uint64_t bitsValue(const char *bytes, std::size_t length)
+{
+    std::uint64_t value = 0;
+    for (std::size_t i = 0; i < length; ++i)
+        value = (value << 8) | static_cast<unsigned char>(bytes[i]);
+    return value;
+}
+
 // One cell, read from a column without copying its bytes.
 struct Cell {
     ColumnKind kind;

@@ -137,18 +137,6 @@ ColumnInfo describeColumn(SQLHSTMT statement, SQLUSMALLINT column)
     return info;
 }
 
-namespace {
-
-std::uint64_t bigEndian(const unsigned char *bytes, std::size_t length)
-{
-    std::uint64_t value = 0;
-    for (std::size_t i = 0; i < length; ++i)
-        value = (value << 8) | bytes[i];
-    return value;
-}
-
-} // namespace
-
 void appendValue(Column &column, const ColumnInfo &info, const char *data, std::size_t length)
 {
     switch (info.read) {
@@ -171,8 +159,7 @@ void appendValue(Column &column, const ColumnInfo &info, const char *data, std::
         break;
     }
     case Read::Bits:
-        column.appendUnsigned(bigEndian(
-            reinterpret_cast<const unsigned char *>(data), std::min<std::size_t>(length, 8)));
+        column.appendUnsigned(bitsValue(data, std::min<std::size_t>(length, 8)));
         break;
     case Read::Text:
     case Read::Binary:

@@ -199,14 +199,6 @@ template <typename T> T load(const char *cell)
     return value;
 }
 
-std::uint64_t bigEndian(const char *bytes, std::size_t length)
-{
-    std::uint64_t value = 0;
-    for (std::size_t i = 0; i < length; ++i)
-        value = (value << 8) | static_cast<unsigned char>(bytes[i]);
-    return value;
-}
-
 // One connection and its table's statement, used by the reading thread alone.
 class Fetch {
 public:
@@ -455,7 +447,7 @@ std::uint64_t slotOf(Copy copy, const char *cell, unsigned long length)
     case Copy::Double:
         return std::bit_cast<std::uint64_t>(load<double>(cell));
     case Copy::Bits:
-        return bigEndian(cell, std::min<unsigned long>(length, 8));
+        return bitsValue(cell, std::min<unsigned long>(length, 8));
     case Copy::Moment: {
         const auto t = load<MYSQL_TIME>(cell);
         return integer(
