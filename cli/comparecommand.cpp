@@ -50,9 +50,9 @@ Places placesOf(const CompareOptions &options)
     return places;
 }
 
-bool sameServerAndUser(const LoginDetails &a, const LoginDetails &b)
+bool sameServer(const LoginDetails &a, const LoginDetails &b)
 {
-    return a.server == b.server && a.port == b.port && a.user == b.user;
+    return a.server == b.server && a.port == b.port;
 }
 
 // A password file, else the remembered password, else the terminal's answer, else none. The
@@ -76,7 +76,7 @@ void findPasswords(Places &places, const CompareOptions &options, const CommandS
     LoginDetails &second = places.second;
     if (options.passwordFile2)
         second.password = readPasswordFile(*options.passwordFile2);
-    else if (sameServerAndUser(first, second))
+    else if (sameServer(first, second) && first.user == second.user)
         second.password = first.password;
     else
         second.password = ask("Password for " + second.user + "@" + second.server + ": ");
@@ -86,8 +86,8 @@ int compare(const CompareOptions &options, CommandStreams &streams)
 {
     Places places = placesOf(options);
     // The wizard compares list positions; here the same name in the same place is the same table.
-    if (options.table1 == options.table2 && places.first.database == places.second.database
-        && places.first.server == places.second.server && places.first.port == places.second.port) {
+    if (options.table1 == options.table2 && sameServer(places.first, places.second)
+        && places.first.database == places.second.database) {
         streams.err << sameTableMessage << '\n';
         return 2;
     }

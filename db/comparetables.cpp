@@ -47,10 +47,12 @@ EmptyTable compareTables(TableReader &table1, TableReader &table2, const std::st
 
         RecordComparer comparer(table2Name, lines);
         long long reported = 0;
-        auto report = [&] {
+        // Often enough to watch, seldom enough to cost nothing.
+        auto report = [&](bool always) {
+            if (!progress || (!always && one.read + two.read - reported < 16384))
+                return;
             reported = one.read + two.read;
-            if (progress)
-                progress(one.read, table1.expectedRows(), two.read, table2.expectedRows());
+            progress(one.read, table1.expectedRows(), two.read, table2.expectedRows());
         };
         // Rowsets of the two tables need not be of one size: each is compared as far as the
         // other reaches.
@@ -60,19 +62,16 @@ EmptyTable compareTables(TableReader &table1, TableReader &table2, const std::st
             comparer.compare(one.rows, one.at, two.rows, two.at, count);
             one.at += count;
             two.at += count;
-            // Often enough to watch, seldom enough to cost nothing.
-            if (one.read + two.read - reported >= 16384)
-                report();
+            report(false);
         }
         // The rest of the longer table is only counted.
         for (Cursor *rest : { &one, &two }) {
             while (rest->refill()) {
                 rest->at = rest->rows.rowCount();
-                if (one.read + two.read - reported >= 16384)
-                    report();
+                report(false);
             }
         }
-        report();
+        report(true);
         comparer.finish(static_cast<std::size_t>(one.read), static_cast<std::size_t>(two.read));
         return EmptyTable::None;
     } catch (const std::bad_alloc &) {
