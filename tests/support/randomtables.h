@@ -69,8 +69,8 @@ inline std::vector<std::string> randomTables()
             std::string cell = value;
             for (std::size_t at; (at = cell.find('#')) != std::string::npos;)
                 cell.replace(at, 1, draw);
-            create += ", c" + std::to_string(c) + " " + type;
-            insert += ", IF(" + draw + " % 8 = 1, NULL, " + cell + ")";
+            create.append(", c").append(std::to_string(c)).append(" ").append(type);
+            insert.append(", IF(").append(draw).append(" % 8 = 1, NULL, ").append(cell).append(")");
         }
         return std::vector<std::string> { create + ")", insert + " FROM seq_1_to_3000" };
     };
@@ -79,11 +79,12 @@ inline std::vector<std::string> randomTables()
     for (const auto &made :
         { table("random_a", "a", 0), table("random_b", "b", 0), table("random_c", "c", 1) })
         statements.insert(statements.end(), made.begin(), made.end());
-    statements.push_back("CREATE TABLE random_a_copy LIKE random_a");
-    statements.push_back("INSERT INTO random_a_copy SELECT * FROM random_a");
-    statements.push_back("CREATE VIEW random_view AS SELECT id, NULL AS nothing, c4 * 2 AS twice, "
-                         "CONCAT(c16, 'x') AS text, c13 + 0 AS widened, "
-                         "ADDTIME(c29, '01:00:00.5') AS later FROM random_b");
+    statements.emplace_back("CREATE TABLE random_a_copy LIKE random_a");
+    statements.emplace_back("INSERT INTO random_a_copy SELECT * FROM random_a");
+    statements.emplace_back(
+        "CREATE VIEW random_view AS SELECT id, NULL AS nothing, c4 * 2 AS twice, "
+        "CONCAT(c16, 'x') AS text, c13 + 0 AS widened, "
+        "ADDTIME(c29, '01:00:00.5') AS later FROM random_b");
     return statements;
 }
 
