@@ -13,7 +13,7 @@
 namespace kestrune {
 
 PrivateServer::PrivateServer()
-    : m_port(qEnvironmentVariable("KESTRUNE_FAULT_DB_PORT", QStringLiteral("33064")))
+    : m_port(qEnvironmentVariable("KESTRUNE_FAULT_DB_PORT", QStringLiteral("23064")))
     , m_folder(QStringLiteral(KESTRUNE_SOURCE_DIR "/.db/faults-") + m_port)
 {
 }

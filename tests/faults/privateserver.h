@@ -13,7 +13,9 @@ namespace kestrune {
 
 // A MariaDB server of the test's own (scripts/db on another port and data folder), which the test
 // may stop and start at will while the shared test server is left alone. It is stopped when the
-// object goes, also when the test fails. KESTRUNE_FAULT_DB_PORT chooses the port (default 33064).
+// object goes, also when the test fails. KESTRUNE_FAULT_DB_PORT chooses the port (default 23064,
+// below the ports the system hands out to outgoing connections, which could hold it while it is
+// down).
 class PrivateServer {
 public:
     PrivateServer();
