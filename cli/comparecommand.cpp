@@ -7,7 +7,7 @@
 #include "cli/spooledlines.h"
 #include "core/comparisonmessages.h"
 #include "core/resultfile.h"
-#include "db/comparetables.h"
+#include "core/comparetables.h"
 #include "db/streamedtablereader.h"
 #include "settings/settingsstore.h"
 

@@ -159,6 +159,13 @@ private:
     std::size_t m_stride = 0;
 };
 
+// A column's name and kind, as a table describes it before any row is read.
+struct ColumnShape {
+    std::string name;
+    ColumnKind kind = ColumnKind::Text;
+    int fractionDigits = 0;
+};
+
 // A whole table as read: columns in the server's order, every column as long as the others.
 struct Table {
     std::vector<Column> columns;

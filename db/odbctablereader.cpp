@@ -13,13 +13,13 @@ void openForComparison(odbc::Connection &connection, const LoginDetails &login)
     connection.open(buildConnectionString(login));
 }
 
-OdbcTableReader::OdbcTableReader(odbc::Connection &connection, std::string table)
+OdbcTableReader::OdbcTableReader(odbc::Connection &connection, TableQuery query)
     : m_connection(connection)
-    , m_table(std::move(table))
+    , m_query(std::move(query))
 {
 }
 
-void OdbcTableReader::open() { m_rows.emplace(m_connection, selectAllFrom(m_table)); }
+void OdbcTableReader::open() { m_rows.emplace(m_connection, selectSql(m_query)); }
 
 bool OdbcTableReader::next(Table &rows)
 {

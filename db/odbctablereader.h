@@ -1,8 +1,9 @@
 #pragma once
 
+#include "core/tablereader.h"
 #include "db/connectionstring.h"
 #include "db/odbc.h"
-#include "db/tablereader.h"
+#include "db/tablequery.h"
 
 #include <optional>
 #include <string>
@@ -17,7 +18,7 @@ void openForComparison(odbc::Connection &connection, const LoginDetails &login);
 // result on the client (a static cursor), so several tables can be open and read at once.
 class OdbcTableReader final : public TableReader {
 public:
-    OdbcTableReader(odbc::Connection &connection, std::string table);
+    OdbcTableReader(odbc::Connection &connection, TableQuery query);
 
     void open() override;
     bool next(Table &rows) override;
@@ -25,7 +26,7 @@ public:
 
 private:
     odbc::Connection &m_connection;
-    std::string m_table;
+    TableQuery m_query;
     std::optional<odbc::Result> m_rows;
 };
 

@@ -516,12 +516,6 @@ std::string_view Fetch::wholeValue(std::size_t column, unsigned long length)
     return std::string_view(m_longValue.data(), length);
 }
 
-struct ColumnShape {
-    std::string name;
-    ColumnKind kind;
-    int fractionDigits;
-};
-
 bool hasShape(const Table &rows, const std::vector<ColumnShape> &shape)
 {
     if (rows.columns.size() != shape.size())
@@ -609,7 +603,7 @@ void StreamedTableReader::Shared::stream(
     }
     if (estimateRows)
         expectedRows = fetch.estimateRows(table);
-    fetch.execute(selectAllFrom(table));
+    fetch.execute(selectSql({ table }));
     {
         std::lock_guard lock(mutex);
         for (const ColumnPlan &column : fetch.columns())

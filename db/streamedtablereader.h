@@ -1,7 +1,7 @@
 #pragma once
 
 #include "db/connectionstring.h"
-#include "db/tablereader.h"
+#include "core/tablereader.h"
 
 #include <memory>
 #include <stdexcept>

@@ -1,7 +1,7 @@
 #include "widgets/tableselectionpage.h"
 
+#include "core/comparetables.h"
 #include "core/comparisonmessages.h"
-#include "db/comparetables.h"
 #include "db/odbctablereader.h"
 #include "widgets/applicationerror.h"
 #include "widgets/errorreport.h"
@@ -105,8 +105,8 @@ void TableSelectionPage::compare()
 
     const std::string table1 = m_leftTables->selectedText().toStdString();
     const std::string table2 = m_rightTables->selectedText().toStdString();
-    OdbcTableReader reader1(connection, table1);
-    OdbcTableReader reader2(connection, table2);
+    OdbcTableReader reader1(connection, { table1 });
+    OdbcTableReader reader2(connection, { table2 });
     ComparisonLines lines;
     if (EmptyTable empty = compareTables(reader1, reader2, table2, lines);
         empty != EmptyTable::None) {

@@ -1,4 +1,4 @@
-#include "db/comparetables.h"
+#include "core/comparetables.h"
 
 #include "core/recordcomparer.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/comparisonlines.h"
-#include "db/tablereader.h"
+#include "core/tablereader.h"
 
 #include <functional>
 #include <string>
