@@ -1,5 +1,6 @@
 #include "db/streamedtablereader.h"
 
+#include "db/driverlogin.h"
 #include "db/tablequery.h"
 
 #include <mysql.h>
@@ -47,26 +48,6 @@ void startLibrary()
         if (mysql_library_init(0, nullptr, nullptr) != 0)
             throw ClientLibraryError("MariaDB's client library could not be initialised");
     });
-}
-
-// The ODBC driver trims what isspace() calls blank at both ends of every login value.
-std::string trimmed(std::string_view value)
-{
-    auto blank = [](char c) {
-        return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-    };
-    while (!value.empty() && blank(value.front()))
-        value.remove_prefix(1);
-    while (!value.empty() && blank(value.back()))
-        value.remove_suffix(1);
-    return std::string(value);
-}
-
-// The port as the ODBC driver reads it: the leading digits as atoi() takes them, 3306 for none.
-unsigned portNumber(const std::string &port)
-{
-    const auto number = static_cast<int>(std::strtol(port.c_str(), nullptr, 10));
-    return number == 0 ? 3306 : static_cast<unsigned>(number);
 }
 
 // How a bound cell becomes a stored value.
@@ -285,13 +266,10 @@ void Fetch::connect(const LoginDetails &login)
     setOption(MYSQL_REPORT_DATA_TRUNCATION, &reportTruncation);
     setOption(MYSQL_INIT_COMMAND, sessionSetup);
 
-    const std::string server = trimmed(login.server);
-    const std::string user = trimmed(login.user);
-    const std::string password = trimmed(login.password);
-    const std::string database = trimmed(login.database);
-    if (!mysql_real_connect(m_connection, server.empty() ? nullptr : server.c_str(), user.c_str(),
-            password.c_str(), database.empty() ? nullptr : database.c_str(),
-            portNumber(trimmed(login.port)), nullptr, 0))
+    const DriverLogin driver = driverLogin(login);
+    if (!mysql_real_connect(m_connection, driver.server.c_str(), driver.user.c_str(),
+            driver.password.c_str(), driver.database.empty() ? nullptr : driver.database.c_str(),
+            driver.port, nullptr, 0))
         failConnection();
 }
 
