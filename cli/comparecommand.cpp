@@ -5,9 +5,9 @@
 #include "cli/password.h"
 #include "cli/progress.h"
 #include "cli/spooledlines.h"
+#include "core/comparetables.h"
 #include "core/comparisonmessages.h"
 #include "core/resultfile.h"
-#include "core/comparetables.h"
 #include "db/streamedtablereader.h"
 #include "settings/settingsstore.h"
 
@@ -105,7 +105,7 @@ int compare(const CompareOptions &options, CommandStreams &streams)
         // Both tables are read at once, each on a connection and a thread of its own.
         StreamedTableReader reader1(places.first, options.table1, streams.errIsTerminal);
         StreamedTableReader reader2(places.second, options.table2, streams.errIsTerminal);
-        empty = compareTables(reader1, reader2, options.table2, lines, report);
+        empty = compareTables(reader1, reader2, { options.table1, options.table2 }, lines, report);
     }
     if (empty != EmptyTable::None) {
         streams.err << emptyTableMessage(

@@ -1,5 +1,7 @@
 #include "core/comparetables.h"
 
+#include "core/keycomparer.h"
+#include "core/keytext.h"
 #include "core/recordcomparer.h"
 
 #include <algorithm>
@@ -30,9 +32,231 @@ struct Cursor {
     }
 };
 
+// Progress told often enough to watch, seldom enough to cost nothing.
+class ProgressReport {
+public:
+    ProgressReport(const ReadProgress &progress, const Cursor &one, const Cursor &two)
+        : m_progress(progress)
+        , m_one(one)
+        , m_two(two)
+    {
+    }
+
+    void operator()(bool always = false)
+    {
+        const long long read = m_one.read + m_two.read;
+        if (!m_progress || (!always && read - m_reported < 16384))
+            return;
+        m_reported = read;
+        m_progress(
+            m_one.read, m_one.reader.expectedRows(), m_two.read, m_two.reader.expectedRows());
+    }
+
+private:
+    const ReadProgress &m_progress;
+    const Cursor &m_one;
+    const Cursor &m_two;
+    long long m_reported = 0;
+};
+
+EmptyTable pairByPosition(
+    Cursor &one, Cursor &two, const Comparison &comparison, LineSink &lines, ProgressReport &report)
+{
+    if (!one.refill())
+        return EmptyTable::First;
+    if (!two.refill())
+        return EmptyTable::Second;
+    RecordComparer comparer(comparison.table2, lines);
+    // Rowsets of the two tables need not be of one size: each is compared as far as the other
+    // reaches.
+    while (one.refill() && two.refill()) {
+        const std::size_t count
+            = std::min(one.rows.rowCount() - one.at, two.rows.rowCount() - two.at);
+        comparer.compare(one.rows, one.at, two.rows, two.at, count);
+        one.at += count;
+        two.at += count;
+        report();
+    }
+    // The rest of the longer table is only counted.
+    for (Cursor *rest : { &one, &two }) {
+        while (rest->refill()) {
+            rest->at = rest->rows.rowCount();
+            report();
+        }
+    }
+    report(true);
+    comparer.finish(static_cast<std::size_t>(one.read), static_cast<std::size_t>(two.read));
+    return EmptyTable::None;
+}
+
+// A cursor over one table of a key pairing that holds each rowset to the key before it is
+// used: the columns as described, no NULL in the key, and every key after the one before it.
+class KeyedCursor {
+public:
+    KeyedCursor(Cursor &cursor, const std::string &table, const std::vector<ColumnShape> &shape,
+        const std::vector<KeyColumn> &key, bool first)
+        : m_cursor(cursor)
+        , m_table(table)
+        , m_shape(shape)
+        , m_key(key)
+        , m_first(first)
+        , m_previousKey(copiedKey(key))
+        , m_order(places(key, first), kinds(key, shape, first), places(key, first),
+              kinds(key, shape, first))
+        , m_afterPrevious(places(key, first), kinds(key, shape, first),
+              places(m_previousKey, first), kinds(key, shape, first))
+    {
+    }
+
+    Cursor &cursor() { return m_cursor; }
+
+    bool refill()
+    {
+        if (m_cursor.at < m_cursor.rows.rowCount())
+            return true;
+        if (!m_cursor.refill())
+            return false;
+        check(m_cursor.rows);
+        return true;
+    }
+
+private:
+    static std::vector<std::size_t> places(const std::vector<KeyColumn> &key, bool first)
+    {
+        std::vector<std::size_t> places;
+        for (const KeyColumn &column : key)
+            places.push_back(first ? column.first : column.second);
+        return places;
+    }
+    static std::vector<ColumnKind> kinds(
+        const std::vector<KeyColumn> &key, const std::vector<ColumnShape> &shape, bool first)
+    {
+        std::vector<ColumnKind> kinds;
+        for (const KeyColumn &column : key)
+            kinds.push_back(shape[first ? column.first : column.second].kind);
+        return kinds;
+    }
+    // The key's columns as copyKey() lays them out.
+    static std::vector<KeyColumn> copiedKey(const std::vector<KeyColumn> &key)
+    {
+        std::vector<KeyColumn> copied;
+        for (std::size_t k = 0; k < key.size(); ++k)
+            copied.push_back({ key[k].name, k, k });
+        return copied;
+    }
+
+    std::string keyText(const Table &rows, std::size_t row, const std::vector<KeyColumn> &key)
+    {
+        std::string text;
+        appendKeyText(text, rows, row, key, m_first);
+        return text;
+    }
+
+    void check(const Table &rows)
+    {
+        if (!m_shapeChecked) {
+            bool same = rows.columns.size() == m_shape.size();
+            for (std::size_t c = 0; same && c < m_shape.size(); ++c)
+                same = rows.columns[c].name() == m_shape[c].name
+                    && rows.columns[c].kind() == m_shape[c].kind;
+            if (!same)
+                throw PairingError(m_table + ": its columns changed while it was read");
+            m_shapeChecked = true;
+        }
+        const std::size_t count = rows.rowCount();
+        for (const KeyColumn &column : m_key) {
+            const std::uint8_t *nulls
+                = rows.columns[m_first ? column.first : column.second].nullFlags();
+            if (std::find(nulls, nulls + count, 1) != nulls + count)
+                throw PairingError(m_table + ": key column " + column.name + " holds NULL");
+        }
+        for (std::size_t row = 0; row < count; ++row) {
+            const int order = row == 0
+                ? (m_hasPrevious ? m_afterPrevious.compare(rows, 0, m_previous, 0) : 1)
+                : m_order.compare(rows, row, rows, row - 1);
+            if (order > 0)
+                continue;
+            const std::string key = keyText(rows, row, m_key);
+            if (order == 0)
+                throw PairingError(m_table + ": key " + key + " appears twice");
+            const std::string before
+                = row == 0 ? keyText(m_previous, 0, m_previousKey) : keyText(rows, row - 1, m_key);
+            throw PairingError(
+                m_table + ": key " + key + " arrives after " + before + ", out of the key's order");
+        }
+        if (count > 0) {
+            copyKey(rows, count - 1, places(m_key, m_first), m_previous);
+            m_hasPrevious = true;
+        }
+    }
+
+    Cursor &m_cursor;
+    const std::string &m_table;
+    const std::vector<ColumnShape> &m_shape;
+    const std::vector<KeyColumn> &m_key;
+    bool m_first;
+    std::vector<KeyColumn> m_previousKey;
+    KeyComparer m_order; // of two rows of one rowset
+    KeyComparer m_afterPrevious; // of a row and the last key of the rowset before
+    Table m_previous;
+    bool m_hasPrevious = false;
+    bool m_shapeChecked = false;
+};
+
+void pairByKey(
+    Cursor &one, Cursor &two, const Comparison &comparison, LineSink &lines, ProgressReport &report)
+{
+    const KeyPairing &pairing = *comparison.byKey;
+    KeyedCursor keyed1(one, comparison.table1, pairing.columns1, pairing.key, true);
+    KeyedCursor keyed2(two, comparison.table2, pairing.columns2, pairing.key, false);
+    std::vector<std::size_t> places1;
+    std::vector<std::size_t> places2;
+    std::vector<ColumnKind> kinds1;
+    std::vector<ColumnKind> kinds2;
+    for (const KeyColumn &column : pairing.key) {
+        places1.push_back(column.first);
+        places2.push_back(column.second);
+        kinds1.push_back(pairing.columns1[column.first].kind);
+        kinds2.push_back(pairing.columns2[column.second].kind);
+    }
+    const KeyComparer across(places1, kinds1, places2, kinds2);
+    RecordComparer comparer(pairing, comparison.table2, lines);
+
+    // A merge of two streams in the key's order: a run of equal keys is compared as one batch,
+    // and the lower key of two that differ is a record only its table has.
+    while (keyed1.refill() && keyed2.refill()) {
+        const std::size_t room
+            = std::min(one.rows.rowCount() - one.at, two.rows.rowCount() - two.at);
+        std::size_t run = 0;
+        int order = 0;
+        while (run < room
+            && (order = across.compare(one.rows, one.at + run, two.rows, two.at + run)) == 0)
+            ++run;
+        if (run > 0) {
+            comparer.compare(one.rows, one.at, two.rows, two.at, run);
+            one.at += run;
+            two.at += run;
+        } else if (order < 0) {
+            comparer.deleted(one.rows, one.at++);
+        } else {
+            comparer.added(two.rows, two.at++);
+        }
+        report();
+    }
+    while (keyed1.refill()) {
+        comparer.deleted(one.rows, one.at++);
+        report();
+    }
+    while (keyed2.refill()) {
+        comparer.added(two.rows, two.at++);
+        report();
+    }
+    report(true);
+}
+
 } // namespace
 
-EmptyTable compareTables(TableReader &table1, TableReader &table2, const std::string &table2Name,
+EmptyTable compareTables(TableReader &table1, TableReader &table2, const Comparison &comparison,
     LineSink &lines, const ReadProgress &progress)
 {
     try {
@@ -40,39 +264,10 @@ EmptyTable compareTables(TableReader &table1, TableReader &table2, const std::st
         table2.open();
         Cursor one { table1, {} };
         Cursor two { table2, {} };
-        if (!one.refill())
-            return EmptyTable::First;
-        if (!two.refill())
-            return EmptyTable::Second;
-
-        RecordComparer comparer(table2Name, lines);
-        long long reported = 0;
-        // Often enough to watch, seldom enough to cost nothing.
-        auto report = [&](bool always) {
-            if (!progress || (!always && one.read + two.read - reported < 16384))
-                return;
-            reported = one.read + two.read;
-            progress(one.read, table1.expectedRows(), two.read, table2.expectedRows());
-        };
-        // Rowsets of the two tables need not be of one size: each is compared as far as the
-        // other reaches.
-        while (one.refill() && two.refill()) {
-            const std::size_t count
-                = std::min(one.rows.rowCount() - one.at, two.rows.rowCount() - two.at);
-            comparer.compare(one.rows, one.at, two.rows, two.at, count);
-            one.at += count;
-            two.at += count;
-            report(false);
-        }
-        // The rest of the longer table is only counted.
-        for (Cursor *rest : { &one, &two }) {
-            while (rest->refill()) {
-                rest->at = rest->rows.rowCount();
-                report(false);
-            }
-        }
-        report(true);
-        comparer.finish(static_cast<std::size_t>(one.read), static_cast<std::size_t>(two.read));
+        ProgressReport report(progress, one, two);
+        if (!comparison.byKey)
+            return pairByPosition(one, two, comparison, lines, report);
+        pairByKey(one, two, comparison, lines, report);
         return EmptyTable::None;
     } catch (const std::bad_alloc &) {
         // Unwinding has freed what the run held, so the program carries on; say it in words.

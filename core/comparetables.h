@@ -1,9 +1,11 @@
 #pragma once
 
 #include "core/comparisonlines.h"
+#include "core/keypairing.h"
 #include "core/tablereader.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace kestrune {
@@ -16,10 +18,20 @@ enum class EmptyTable { None, First, Second };
 using ReadProgress = std::function<void(
     long long read1, long long expected1, long long read2, long long expected2)>;
 
+// The two tables compared, by name, and how their records pair: by position, or by key. Readers
+// of tables paired by key give their rows in the key's order (see KeyComparer).
+struct Comparison {
+    std::string table1;
+    std::string table2;
+    std::optional<KeyPairing> byKey = std::nullopt;
+};
+
 // Opens both tables, the first first, and reads them side by side a rowset at a time, pairing
-// their records by position; the lines go to `lines` as they are found. Failures (a missing table,
-// a lost server) throw; running out of memory throws "Out of memory".
-EmptyTable compareTables(TableReader &table1, TableReader &table2, const std::string &table2Name,
+// their records; the lines go to `lines` as they are found. By position, a table without rows is
+// told and nothing is compared; by key, its other table's records are all added or deleted.
+// Failures (a missing table, a lost server) throw; a key that repeats, is NULL or arrives out of
+// order throws PairingError; running out of memory throws "Out of memory".
+EmptyTable compareTables(TableReader &table1, TableReader &table2, const Comparison &comparison,
     LineSink &lines, const ReadProgress &progress = {});
 
 } // namespace kestrune

@@ -1,5 +1,6 @@
 #include "core/recordcomparer.h"
 
+#include "core/keytext.h"
 #include "core/valuecompare.h"
 #include "core/valuetext.h"
 
@@ -22,14 +23,6 @@ enum class Pairing : std::uint8_t {
 
 namespace {
 
-void appendRecordNumber(std::string &line, std::size_t row)
-{
-    char digits[24];
-    std::to_chars_result result = std::to_chars(digits, digits + sizeof digits, row + 1);
-    line += "Record ";
-    line.append(digits, result.ptr);
-}
-
 void appendQuotedOrNull(std::string &line, const Cell &cell)
 {
     if (cell.null) {
@@ -39,16 +32,6 @@ void appendQuotedOrNull(std::string &line, const Cell &cell)
     line += '"';
     appendCellText(line, cell);
     line += '"';
-}
-
-void appendSurplusLine(std::string &line, std::size_t row, std::string_view verb,
-    std::string_view table2Name, LineSink &out)
-{
-    line.clear();
-    appendRecordNumber(line, row);
-    line += verb;
-    line += table2Name;
-    out.appendAddedDeleted(line);
 }
 
 Pairing pairingOf(ColumnKind a, ColumnKind b)
@@ -121,22 +104,56 @@ RecordComparer::RecordComparer(std::string table2Name, LineSink &out)
 {
 }
 
+RecordComparer::RecordComparer(const KeyPairing &pairing, std::string table2Name, LineSink &out)
+    : m_table2Name(std::move(table2Name))
+    , m_out(out)
+    , m_key(pairing.key)
+    , m_columns(pairing.compared)
+{
+}
+
+// "Record N" for the record numbered so from 0, or "Record " and its key.
+void RecordComparer::startLine(const Table &rows, std::size_t row, bool first, std::size_t numbered)
+{
+    m_line.clear();
+    m_line += "Record ";
+    if (m_key.empty()) {
+        char digits[24];
+        std::to_chars_result result = std::to_chars(digits, digits + sizeof digits, numbered + 1);
+        m_line.append(digits, result.ptr);
+        return;
+    }
+    appendKeyText(m_line, rows, row, m_key, first);
+}
+
+void RecordComparer::surplusLine(
+    const Table &rows, std::size_t row, bool first, std::string_view verb)
+{
+    startLine(rows, row, first, row);
+    m_line += verb;
+    m_line += m_table2Name;
+    m_out.appendAddedDeleted(m_line);
+}
+
 void RecordComparer::compare(
     const Table &rows1, std::size_t from1, const Table &rows2, std::size_t from2, std::size_t count)
 {
-    const std::size_t columns = std::min(rows1.columns.size(), rows2.columns.size());
+    if (m_key.empty() && m_columns.empty())
+        m_columns = pairByPosition(rows1.columns.size(), rows2.columns.size());
     if (m_pairings.empty()) {
-        for (std::size_t c = 0; c < columns; ++c)
-            m_pairings.push_back(pairingOf(rows1.columns[c].kind(), rows2.columns[c].kind()));
+        for (const ColumnPair &pair : m_columns)
+            m_pairings.push_back(
+                pairingOf(rows1.columns[pair.first].kind(), rows2.columns[pair.second].kind()));
     }
+    const std::size_t columns = m_columns.size();
     // The differing cells are found a column at a time, which keeps each loop on two arrays, and
     // then told record by record.
     m_differs.resize(columns * count);
     m_recordDiffers.assign(count, 0);
     for (std::size_t c = 0; c < columns; ++c) {
         std::uint8_t *differs = m_differs.data() + c * count;
-        markDifferences(
-            m_pairings[c], rows1.columns[c], from1, rows2.columns[c], from2, count, differs);
+        markDifferences(m_pairings[c], rows1.columns[m_columns[c].first], from1,
+            rows2.columns[m_columns[c].second], from2, count, differs);
         for (std::size_t r = 0; r < count; ++r)
             m_recordDiffers[r] |= differs[r];
     }
@@ -146,10 +163,9 @@ void RecordComparer::compare(
         for (std::size_t c = 0; c < columns; ++c) {
             if (!m_differs[c * count + r])
                 continue;
-            const Column &column1 = rows1.columns[c];
-            const Column &column2 = rows2.columns[c];
-            m_line.clear();
-            appendRecordNumber(m_line, m_record + r);
+            const Column &column1 = rows1.columns[m_columns[c].first];
+            const Column &column2 = rows2.columns[m_columns[c].second];
+            startLine(rows1, from1 + r, true, m_record + r);
             m_line += ",Field \"";
             m_line += column1.name();
             m_line += "\" has changed from ";
@@ -162,12 +178,23 @@ void RecordComparer::compare(
     m_record += count;
 }
 
+void RecordComparer::deleted(const Table &rows1, std::size_t row)
+{
+    surplusLine(rows1, row, true, " deleted from ");
+}
+
+void RecordComparer::added(const Table &rows2, std::size_t row)
+{
+    surplusLine(rows2, row, false, " added from ");
+}
+
 void RecordComparer::finish(std::size_t rowCount1, std::size_t rowCount2)
 {
+    Table none;
     for (std::size_t r = rowCount2; r < rowCount1; ++r)
-        appendSurplusLine(m_line, r, " deleted from ", m_table2Name, m_out);
+        surplusLine(none, r, true, " deleted from ");
     for (std::size_t r = rowCount1; r < rowCount2; ++r)
-        appendSurplusLine(m_line, r, " added from ", m_table2Name, m_out);
+        surplusLine(none, r, false, " added from ");
 }
 
 } // namespace kestrune

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "core/columnpairing.h"
 #include "core/comparisonlines.h"
+#include "core/keypairing.h"
 #include "core/value.h"
 
 #include <cstdint>
@@ -13,25 +15,37 @@ namespace kestrune {
 // How the values of two paired columns are compared, chosen once a column.
 enum class Pairing : std::uint8_t;
 
-// Pairs the records of two tables by position as they come, a batch of each at a time, and
-// their columns by position (as many as the narrower table has), and gives a line for every
-// differing value and every surplus record. Column names come from table 1; surplus lines name
-// table 2. Neither table need be held whole.
+// Compares the paired records of two tables as they come, a batch of each at a time, and gives a
+// line for every differing value and every record only one table has. Surplus lines name table 2.
+// Neither table need be held whole. Records are told by number, or by their key.
 class RecordComparer {
 public:
+    // Records told by their number, columns paired by position (as many as the narrower table
+    // has) and named by table 1.
     RecordComparer(std::string table2Name, LineSink &out);
+    // Records told by their key, columns paired as the key pairing pairs them.
+    RecordComparer(const KeyPairing &pairing, std::string table2Name, LineSink &out);
 
-    // `count` rows of each batch, from row `from1` of the first and `from2` of the second, are the
-    // next records of both tables.
+    // `count` rows of each batch, from row `from1` of the first and `from2` of the second, are
+    // paired records.
     void compare(const Table &rows1, std::size_t from1, const Table &rows2, std::size_t from2,
         std::size_t count);
-    // After the last shared record: the records only one table has, given both tables' counts.
+    // A record only table 1 has, or only table 2, told by its key.
+    void deleted(const Table &rows1, std::size_t row);
+    void added(const Table &rows2, std::size_t row);
+    // After the last record paired by position: the records only one table has, given both
+    // tables' counts.
     void finish(std::size_t rowCount1, std::size_t rowCount2);
 
 private:
+    void startLine(const Table &rows, std::size_t row, bool first, std::size_t numbered);
+    void surplusLine(const Table &rows, std::size_t row, bool first, std::string_view verb);
+
     std::string m_table2Name;
     LineSink &m_out;
-    std::size_t m_record = 0; // records compared so far
+    std::vector<KeyColumn> m_key; // none: records are told by number
+    std::vector<ColumnPair> m_columns; // by position: found with the first batches
+    std::size_t m_record = 0; // records compared by position so far
     std::vector<Pairing> m_pairings;
     std::vector<std::uint8_t> m_differs; // of a batch, column by column
     std::vector<std::uint8_t> m_recordDiffers; // of a batch, a flag a record

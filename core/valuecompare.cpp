@@ -130,6 +130,54 @@ bool exactDiffer(const Cell &a, const Cell &b)
     return *formA != *formB;
 }
 
+template <typename T> int threeWay(T a, T b) { return a < b ? -1 : (b < a ? 1 : 0); }
+
+// Digit strings without leading zeros, as numbers.
+int compareWholes(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return a.size() < b.size() ? -1 : 1;
+    return threeWay(a.compare(b), 0);
+}
+
+int compareDecimals(const DecimalForm &a, const DecimalForm &b)
+{
+    if (a.negative != b.negative)
+        return a.negative ? -1 : 1;
+    int magnitude = compareWholes(a.whole, b.whole);
+    if (magnitude == 0)
+        magnitude = threeWay(a.fraction.compare(b.fraction), 0);
+    return a.negative ? -magnitude : magnitude;
+}
+
+int exactOrder(const Cell &a, const Cell &b)
+{
+    if (a.kind != ColumnKind::Decimal && b.kind != ColumnKind::Decimal) {
+        const bool aSigned = a.kind == ColumnKind::Integer;
+        const bool bSigned = b.kind == ColumnKind::Integer;
+        if (aSigned && bSigned)
+            return threeWay(a.integer, b.integer);
+        if (!aSigned && !bSigned)
+            return threeWay(a.unsignedInteger, b.unsignedInteger);
+        if (aSigned)
+            return a.integer < 0
+                ? -1
+                : threeWay(static_cast<std::uint64_t>(a.integer), b.unsignedInteger);
+        return b.integer < 0 ? 1
+                             : threeWay(a.unsignedInteger, static_cast<std::uint64_t>(b.integer));
+    }
+    IntegerText bufferA;
+    IntegerText bufferB;
+    std::string_view textA = a.kind == ColumnKind::Decimal ? a.bytes : integerText(a, bufferA);
+    std::string_view textB = b.kind == ColumnKind::Decimal ? b.bytes : integerText(b, bufferB);
+    std::optional<DecimalForm> formA = parseDecimal(textA);
+    std::optional<DecimalForm> formB = parseDecimal(textB);
+    // What is no number (a server never sends one) orders by its bytes, as it compares.
+    if (!formA || !formB)
+        return threeWay(textA.compare(textB), 0);
+    return compareDecimals(*formA, *formB);
+}
+
 std::optional<double> asDouble(const Cell &cell)
 {
     switch (cell.kind) {
@@ -161,6 +209,21 @@ std::optional<double> asDouble(const Cell &cell)
     }
 }
 
+// The order of two cells of numbers as doubles, at single precision when either is a FLOAT; none
+// when either is no number.
+std::optional<int> approximateOrder(const Cell &a, const Cell &b)
+{
+    std::optional<double> x = asDouble(a);
+    std::optional<double> y = asDouble(b);
+    if (!x || !y)
+        return std::nullopt;
+    if (a.kind == ColumnKind::Float || b.kind == ColumnKind::Float)
+        return threeWay(static_cast<float>(*x), static_cast<float>(*y));
+    return threeWay(*x, *y);
+}
+
+bool isNumber(Family family) { return family == Family::Exact || family == Family::Approximate; }
+
 } // namespace
 
 bool cellsDiffer(const Cell &a, const Cell &b)
@@ -172,22 +235,32 @@ bool cellsDiffer(const Cell &a, const Cell &b)
     Family familyB = familyOf(b.kind);
     if (familyA == Family::Exact && familyB == Family::Exact)
         return exactDiffer(a, b);
-    if ((familyA == Family::Exact || familyA == Family::Approximate)
-        && (familyB == Family::Exact || familyB == Family::Approximate)) {
-        std::optional<double> x = asDouble(a);
-        std::optional<double> y = asDouble(b);
-        if (!x || !y)
-            return true;
+    if (isNumber(familyA) && isNumber(familyB)) {
         // A FLOAT holds single precision only: the other side is met at that precision.
-        if (a.kind == ColumnKind::Float || b.kind == ColumnKind::Float)
-            return static_cast<float>(*x) != static_cast<float>(*y);
-        return *x != *y;
+        std::optional<int> order = approximateOrder(a, b);
+        return !order || *order != 0;
     }
     if (familyA != familyB)
         return true;
     if (familyA == Family::Moment || familyA == Family::Duration)
         return a.integer != b.integer;
     return a.bytes != b.bytes;
+}
+
+int compareValues(const Cell &a, const Cell &b)
+{
+    Family familyA = familyOf(a.kind);
+    Family familyB = familyOf(b.kind);
+    if (familyA == Family::Exact && familyB == Family::Exact)
+        return exactOrder(a, b);
+    if (isNumber(familyA) && isNumber(familyB)) {
+        return approximateOrder(a, b).value_or(threeWay(a.bytes.compare(b.bytes), 0));
+    }
+    if ((familyA == Family::Moment && familyB == Family::Moment)
+        || (familyA == Family::Duration && familyB == Family::Duration))
+        return threeWay(a.integer, b.integer);
+    // Texts and byte strings: std::string_view compares bytes as unsigned, as UTF-8 orders.
+    return threeWay(a.bytes.compare(b.bytes), 0);
 }
 
 } // namespace kestrune

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "core/value.h"
+
+#include <cstddef>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+namespace kestrune {
+
+// A column of table 1 and the column of table 2 it is compared with, by their places.
+struct ColumnPair {
+    std::size_t first;
+    std::size_t second;
+};
+
+// Whether two column names are one, as the server matches names: whatever their case.
+bool sameColumnName(std::string_view a, std::string_view b);
+
+// The place of the column with that name, if the columns have one.
+std::optional<std::size_t> findColumn(
+    const std::vector<ColumnShape> &columns, std::string_view name);
+
+// The columns of both tables paired by position, as many as the narrower table has.
+std::vector<ColumnPair> pairByPosition(std::size_t columns1, std::size_t columns2);
+
+// The columns of both tables paired by name, in table 1's order, and those only one table has.
+struct NamedPairs {
+    std::vector<ColumnPair> pairs;
+    std::vector<std::size_t> onlyInFirst;
+    std::vector<std::size_t> onlyInSecond;
+};
+NamedPairs pairByName(
+    const std::vector<ColumnShape> &columns1, const std::vector<ColumnShape> &columns2);
+
+} // namespace kestrune

@@ -1,0 +1,48 @@
+#include "core/keytext.h"
+
+#include "core/valuetext.h"
+
+namespace kestrune {
+
+namespace {
+
+bool isNumber(ColumnKind kind)
+{
+    switch (kind) {
+    case ColumnKind::Integer:
+    case ColumnKind::Unsigned:
+    case ColumnKind::Bit:
+    case ColumnKind::Decimal:
+    case ColumnKind::Float:
+    case ColumnKind::Double:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+void appendKeyText(std::string &out, const Table &rows, std::size_t row,
+    const std::vector<KeyColumn> &key, bool first)
+{
+    for (std::size_t k = 0; k < key.size(); ++k) {
+        if (k > 0)
+            out += ' ';
+        out += key[k].name;
+        out += '=';
+        const Cell cell = rows.columns[first ? key[k].first : key[k].second].cell(row);
+        if (cell.null) {
+            out += "NULL";
+            continue;
+        }
+        const bool quoted = !isNumber(cell.kind);
+        if (quoted)
+            out += '"';
+        appendCellText(out, cell);
+        if (quoted)
+            out += '"';
+    }
+}
+
+} // namespace kestrune

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "core/keypairing.h"
+#include "core/value.h"
+
+#include <string>
+#include <vector>
+
+namespace kestrune {
+
+// Appends a record's key as lines tell it: `name=value` a key column, one blank between them,
+// numbers bare and every other value in double quotes. The row is table 1's when `first`, else
+// table 2's; the names are table 1's either way.
+void appendKeyText(std::string &out, const Table &rows, std::size_t row,
+    const std::vector<KeyColumn> &key, bool first);
+
+} // namespace kestrune
