@@ -22,8 +22,9 @@ std::string_view keyFamily(ColumnKind kind)
         return "a date";
     case ColumnKind::Time:
         return "a time";
-    case ColumnKind::Text:
     case ColumnKind::Bytes:
+        return "a byte string";
+    case ColumnKind::Text:
         break;
     }
     return "a text";

@@ -1,3 +1,4 @@
+#include "core/comparetables.h"
 #include "core/recordcomparer.h"
 #include "core/valuecompare.h"
 
@@ -54,21 +55,61 @@ Column texts(std::string name, const Texts &values, ColumnKind kind = ColumnKind
 
 Table table(std::vector<Column> columns) { return Table { std::move(columns) }; }
 
-// Row r of a table of integer and byte columns, as a table of its own.
-Table rowOf(const Table &source, std::size_t r)
+// Rows from `from` of a table, `count` of them, as a table of their own.
+Table rowsOf(const Table &source, std::size_t from, std::size_t count)
 {
-    Table row;
+    Table rows;
     for (const Column &column : source.columns) {
-        Column &copy = row.columns.emplace_back(column.name(), column.kind());
-        const Cell cell = column.cell(r);
-        if (cell.null)
-            copy.appendNull();
-        else if (cell.kind == ColumnKind::Integer)
-            copy.appendInteger(cell.integer);
-        else
-            copy.appendBytes(cell.bytes);
+        Column &copy
+            = rows.columns.emplace_back(column.name(), column.kind(), column.fractionDigits());
+        for (std::size_t r = from; r < from + count; ++r) {
+            const Cell cell = column.cell(r);
+            if (cell.null)
+                copy.appendNull();
+            else if (cell.kind == ColumnKind::Unsigned || cell.kind == ColumnKind::Bit)
+                copy.appendUnsigned(cell.unsignedInteger);
+            else if (cell.kind == ColumnKind::Float || cell.kind == ColumnKind::Double)
+                copy.appendFloating(cell.floating);
+            else if (cell.kind == ColumnKind::Decimal || cell.kind == ColumnKind::Text
+                || cell.kind == ColumnKind::Bytes)
+                copy.appendBytes(cell.bytes);
+            else
+                copy.appendInteger(cell.integer);
+        }
     }
-    return row;
+    return rows;
+}
+
+// A table held in memory, handed out `rowsetRows` rows at a time.
+class MemoryReader final : public TableReader {
+public:
+    MemoryReader(const Table &table, std::size_t rowsetRows)
+        : m_table(table)
+        , m_rowsetRows(rowsetRows)
+    {
+    }
+    void open() override { }
+    bool next(Table &rows) override
+    {
+        const std::size_t count = std::min(m_rowsetRows, m_table.rowCount() - m_at);
+        rows = rowsOf(m_table, m_at, count);
+        m_at += count;
+        return count > 0;
+    }
+    long long expectedRows() const override { return -1; }
+
+private:
+    const Table &m_table;
+    std::size_t m_rowsetRows;
+    std::size_t m_at = 0;
+};
+
+std::vector<ColumnShape> shapeOf(const Table &table)
+{
+    std::vector<ColumnShape> shape;
+    for (const Column &column : table.columns)
+        shape.push_back({ column.name(), column.kind(), column.fractionDigits() });
+    return shape;
 }
 
 // Both tables at once, from their first rows.
@@ -97,10 +138,13 @@ void RecordComparerTest::lines_data()
     QTest::addColumn<QByteArray>("table2Name");
     QTest::addColumn<QStringList>("fieldDifferences");
     QTest::addColumn<QStringList>("addedDeleted");
+    QTest::addColumn<QStringList>("key"); // none: records pair by position
+    QTest::addColumn<QString>("error"); // a pairing refused or failed, as PairingError says it
 
     QTest::newRow("equal tables") << table({ ints("id", { 1, 2 }), texts("name", { "a", "b" }) })
                                   << table({ ints("id", { 1, 2 }), texts("name", { "a", "b" }) })
-                                  << QByteArray("t2") << QStringList() << QStringList();
+                                  << QByteArray("t2") << QStringList() << QStringList()
+                                  << QStringList() << QString();
 
     QTest::newRow("differences by record, then column; names from table 1")
         << table({ ints("id", { 1, 2 }), texts("name", { "a", "b" }), ints("qty", { 10, 20 }) })
@@ -109,35 +153,39 @@ void RecordComparerTest::lines_data()
         << QStringList { R"(Record 1,Field "name" has changed from "a" to "A")",
                R"(Record 1,Field "qty" has changed from "10" to "11")",
                R"(Record 2,Field "id" has changed from "2" to "3")" }
-        << QStringList();
+        << QStringList() << QStringList() << QString();
 
     QTest::newRow("table 1 longer: deleted records")
         << table({ ints("id", { 1, 2, 3, 4, 5 }) }) << table({ ints("id", { 1, 2, 3 }) })
         << QByteArray("t2") << QStringList()
-        << QStringList { "Record 4 deleted from t2", "Record 5 deleted from t2" };
+        << QStringList { "Record 4 deleted from t2", "Record 5 deleted from t2" } << QStringList()
+        << QString();
 
     QTest::newRow("table 2 longer: added records")
         << table({ ints("id", { 1, 2, 3 }) }) << table({ ints("id", { 1, 2, 3, 4, 5 }) })
         << QByteArray("t2") << QStringList()
-        << QStringList { "Record 4 added from t2", "Record 5 added from t2" };
+        << QStringList { "Record 4 added from t2", "Record 5 added from t2" } << QStringList()
+        << QString();
 
     QTest::newRow("table 2 narrower: its missing column is ignored")
         << table({ ints("id", { 1 }), texts("name", { "a" }), texts("price", { "1.00" }) })
         << table({ ints("id", { 1 }), texts("name", { "b" }) }) << QByteArray("t2")
-        << QStringList { R"(Record 1,Field "name" has changed from "a" to "b")" } << QStringList();
+        << QStringList { R"(Record 1,Field "name" has changed from "a" to "b")" } << QStringList()
+        << QStringList() << QString();
 
     QTest::newRow("table 1 narrower: the surplus column is ignored")
         << table({ ints("id", { 1 }), texts("name", { "a" }) })
         << table({ ints("id", { 1 }), texts("name", { "b" }), texts("price", { "1.00" }) })
         << QByteArray("t2")
-        << QStringList { R"(Record 1,Field "name" has changed from "a" to "b")" } << QStringList();
+        << QStringList { R"(Record 1,Field "name" has changed from "a" to "b")" } << QStringList()
+        << QStringList() << QString();
 
     QTest::newRow("NULL on one side is bare, on both sides no line")
         << table({ texts("name", { std::nullopt, "x", std::nullopt }) })
         << table({ texts("name", { "y", std::nullopt, std::nullopt }) }) << QByteArray("t2")
         << QStringList { R"(Record 1,Field "name" has changed from NULL to "y")",
                R"(Record 2,Field "name" has changed from "x" to NULL)" }
-        << QStringList();
+        << QStringList() << QStringList() << QString();
 
     QTest::newRow("row inserted at the top of table 2")
         << table({ ints("id", { 1, 2, 3 }), texts("name", { "a", "b", "c" }) })
@@ -149,12 +197,12 @@ void RecordComparerTest::lines_data()
                R"(Record 2,Field "name" has changed from "b" to "a")",
                R"(Record 3,Field "id" has changed from "3" to "2")",
                R"(Record 3,Field "name" has changed from "c" to "b")" }
-        << QStringList { "Record 4 added from t2" };
+        << QStringList { "Record 4 added from t2" } << QStringList() << QString();
 
     QTest::newRow("differences in shared records and deleted records")
         << table({ ints("id", { 1, 2, 3 }) }) << table({ ints("id", { 1, 7 }) }) << QByteArray("t2")
         << QStringList { R"(Record 2,Field "id" has changed from "2" to "7")" }
-        << QStringList { "Record 3 deleted from t2" };
+        << QStringList { "Record 3 deleted from t2" } << QStringList() << QString();
 
     QTest::newRow("values in their text forms, kinds mixed")
         << table({ ints("n", { 5 }), texts("price", { "1.50" }, ColumnKind::Decimal),
@@ -164,13 +212,84 @@ void RecordComparerTest::lines_data()
         << QByteArray("t2")
         << QStringList { R"(Record 1,Field "n" has changed from "5" to "5")",
                R"(Record 1,Field "raw" has changed from "0x01" to "0x02")" }
-        << QStringList();
+        << QStringList() << QStringList() << QString();
 
     QTest::newRow("table and column names verbatim")
         << table({ texts("näme \"x\"", { "ä" }) }) << table({ texts("other", { "Ä", "b" }) })
         << QByteArray("Tabelle 東")
         << QStringList { R"(Record 1,Field "näme "x"" has changed from "ä" to "Ä")" }
-        << QStringList { "Record 2 added from Tabelle 東" };
+        << QStringList { "Record 2 added from Tabelle 東" } << QStringList() << QString();
+
+    // Records paired by key: the lines tell each record by its key, in the key's order.
+    const QStringList id { "id" };
+    QTest::newRow("by key: rows inserted and deleted in the middle")
+        << table({ ints("id", { 1, 2, 4, 5, 7 }), texts("name", { "a", "b", "d", "e", "g" }) })
+        << table({ ints("id", { 1, 3, 4, 5, 6, 8 }),
+               texts("name", { "a", "c", "D", "e", "f", "h" }) })
+        << QByteArray("t2")
+        << QStringList { R"(Record id=4,Field "name" has changed from "d" to "D")" }
+        << QStringList { "Record id=2 deleted from t2", "Record id=3 added from t2",
+               "Record id=6 added from t2", "Record id=7 deleted from t2",
+               "Record id=8 added from t2" }
+        << id << QString();
+    QTest::newRow("by key: columns by name in another order and case, table 1's spelling")
+        << table({ ints("id", { 1, 2 }), texts("City", { "Lyon", "Nice" }), ints("qty", { 3, 4 }) })
+        << table({ ints("QTY", { 3, 5 }), ints("ID", { 1, 2 }), texts("city", { "LYON", "Nice" }) })
+        << QByteArray("t2")
+        << QStringList { R"(Record id=1,Field "City" has changed from "Lyon" to "LYON")",
+               R"(Record id=2,Field "qty" has changed from "4" to "5")" }
+        << QStringList() << QStringList { "ID" } << QString();
+    QTest::newRow("by key: a column in one table only is not compared")
+        << table({ ints("id", { 1 }), texts("price", { "1.00" }), texts("name", { "a" }) })
+        << table({ ints("id", { 1 }), texts("name", { "b" }), texts("colour", { "red" }) })
+        << QByteArray("t2")
+        << QStringList { R"(Record id=1,Field "name" has changed from "a" to "b")" }
+        << QStringList() << id << QString();
+    QTest::newRow("by key: a composite key of a text and a number; texts by their bytes")
+        << table({ texts("code", { "A 17", "A 17", "B", "a", "é" }),
+               ints("year", { 2023, 2024, 1, 1, 1 }), ints("qty", { 1, 3, 1, 1, 1 }) })
+        << table({ texts("code", { "A 17", "B", "a", "é" }), ints("year", { 2024, 1, 1, 1 }),
+               ints("qty", { 4, 1, 2, 1 }) })
+        << QByteArray("t2")
+        << QStringList { R"(Record code="A 17" year=2024,Field "qty" has changed from "3" to "4")",
+               R"(Record code="a" year=1,Field "qty" has changed from "1" to "2")" }
+        << QStringList { R"(Record code="A 17" year=2023 deleted from t2)" }
+        << QStringList { "code", "year" } << QString();
+    QTest::newRow("by key: an integer key against a decimal key, by value")
+        << table({ ints("id", { 1, 2, 10 }), ints("v", { 1, 2, 3 }) })
+        << table({ texts("id", { "1.00", "2.50", "10.0" }, ColumnKind::Decimal),
+               ints("v", { 1, 2, 4 }) })
+        << QByteArray("t2")
+        << QStringList { R"(Record id=10,Field "v" has changed from "3" to "4")" }
+        << QStringList { "Record id=2 deleted from t2", "Record id=2.50 added from t2" } << id
+        << QString();
+    QTest::newRow("by key: an empty table, every record added")
+        << table({ ints("id", {}), texts("name", {}) })
+        << table({ ints("id", { 1, 2 }), texts("name", { "a", "b" }) }) << QByteArray("t2")
+        << QStringList() << QStringList { "Record id=1 added from t2", "Record id=2 added from t2" }
+        << id << QString();
+    QTest::newRow("by key: a key that repeats")
+        << table({ ints("id", { 1, 5, 5 }) }) << table({ ints("id", { 1 }) }) << QByteArray("t2")
+        << QStringList() << QStringList() << id << QString("t1: key id=5 appears twice");
+    QTest::newRow("by key: a NULL key")
+        << table({ ints("id", { 1, 2 }) }) << table({ ints("id", { 1, std::nullopt }) })
+        << QByteArray("t2") << QStringList() << QStringList() << id
+        << QString("t2: key column id holds NULL");
+    QTest::newRow("by key: rows out of the key's order")
+        << table({ ints("id", { 1, 2, 3 }) }) << table({ ints("id", { 1, 3, 2 }) })
+        << QByteArray("t2") << QStringList() << QStringList() << id
+        << QString("t2: key id=2 arrives after id=3, out of the key's order");
+    QTest::newRow("by key: texts that differ in case only are two keys")
+        << table({ texts("k", { "ABC", "abc" }) }) << table({ texts("k", { "abc" }) })
+        << QByteArray("t2") << QStringList() << QStringList { R"(Record k="ABC" deleted from t2)" }
+        << QStringList { "k" } << QString();
+    QTest::newRow("by key: a key column table 2 lacks")
+        << table({ ints("id", { 1 }) }) << table({ ints("nr", { 1 }) }) << QByteArray("t2")
+        << QStringList() << QStringList() << id << QString("t2: no column named id");
+    QTest::newRow("by key: unlike kinds")
+        << table({ ints("id", { 1 }) }) << table({ texts("id", { "1" }) }) << QByteArray("t2")
+        << QStringList() << QStringList() << id
+        << QString("key column id is a number in t1 but a text in t2");
 }
 
 void RecordComparerTest::lines()
@@ -180,22 +299,38 @@ void RecordComparerTest::lines()
     QFETCH(QByteArray, table2Name);
     QFETCH(QStringList, fieldDifferences);
     QFETCH(QStringList, addedDeleted);
+    QFETCH(QStringList, key);
+    QFETCH(QString, error);
 
-    const std::string name = table2Name.toStdString();
-    ComparisonLines out;
-    compareWhole(table1, table2, name, out);
-    QCOMPARE(toList(out.fieldDifferences), fieldDifferences);
-    QCOMPARE(toList(out.addedDeleted), addedDeleted);
-
-    // The same with table 1 coming a row at a time and table 2 whole: the rows of two batches
-    // are paired from where each has got to.
-    ComparisonLines streamed;
-    RecordComparer comparer(name, streamed);
-    for (std::size_t r = 0; r < std::min(table1.rowCount(), table2.rowCount()); ++r)
-        comparer.compare(rowOf(table1, r), 0, table2, r, 1);
-    comparer.finish(table1.rowCount(), table2.rowCount());
-    QCOMPARE(toList(streamed.fieldDifferences), fieldDifferences);
-    QCOMPARE(toList(streamed.addedDeleted), addedDeleted);
+    Comparison comparison { "t1", table2Name.toStdString() };
+    if (!key.isEmpty()) {
+        std::vector<std::string> names;
+        for (const QString &name : key)
+            names.push_back(name.toStdString());
+        try {
+            comparison.byKey
+                = planKeyPairing("t1", shapeOf(table1), comparison.table2, shapeOf(table2), names);
+        } catch (const PairingError &refused) {
+            QCOMPARE(QString::fromStdString(refused.what()), error);
+            return;
+        }
+    }
+    // Rowsets of any size on either side, a boundary between any two rows among them.
+    for (auto [rows1, rows2] :
+        { std::pair<std::size_t, std::size_t>(1000, 1000), { 1, 1000 }, { 1000, 1 }, { 2, 3 } }) {
+        MemoryReader reader1(table1, rows1);
+        MemoryReader reader2(table2, rows2);
+        ComparisonLines out;
+        try {
+            QCOMPARE(compareTables(reader1, reader2, comparison, out), EmptyTable::None);
+            QVERIFY2(error.isEmpty(), qPrintable(error));
+        } catch (const PairingError &failed) {
+            QCOMPARE(QString::fromStdString(failed.what()), error);
+            continue;
+        }
+        QCOMPARE(toList(out.fieldDifferences), fieldDifferences);
+        QCOMPARE(toList(out.addedDeleted), addedDeleted);
+    }
 }
 
 void RecordComparerTest::appendsAfterEarlierLines()

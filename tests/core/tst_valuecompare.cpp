@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <limits>
+#include <string_view>
+#include <vector>
 
 using namespace kestrune;
 using namespace kestrune::cells;
@@ -15,6 +17,7 @@ class ValueCompareTest : public QObject {
 private slots:
     void differ_data();
     void differ();
+    void order();
 };
 
 namespace {
@@ -22,6 +25,29 @@ namespace {
 constexpr std::int64_t int64Min = std::numeric_limits<std::int64_t>::min();
 constexpr std::int64_t int64Max = std::numeric_limits<std::int64_t>::max();
 constexpr std::uint64_t uint64Max = std::numeric_limits<std::uint64_t>::max();
+
+int sign(int order) { return (order > 0) - (order < 0); }
+
+// Whether a key column may hold `a` in one table and `b` in the other.
+bool orderable(const Cell &a, const Cell &b)
+{
+    auto family = [](ColumnKind kind) {
+        switch (kind) {
+        case ColumnKind::Date:
+        case ColumnKind::DateTime:
+            return 1;
+        case ColumnKind::Time:
+            return 2;
+        case ColumnKind::Text:
+            return 3;
+        case ColumnKind::Bytes:
+            return 4;
+        default:
+            return 0;
+        }
+    };
+    return !a.null && !b.null && family(a.kind) == family(b.kind);
+}
 
 void row(const char *name, const Cell &a, const Cell &b, bool differ)
 {
@@ -164,6 +190,42 @@ void ValueCompareTest::differ()
 
     QCOMPARE(cellsDiffer(a, b), differ);
     QCOMPARE(cellsDiffer(b, a), differ);
+    // Keys pair exactly when their values are equal.
+    if (orderable(a, b)) {
+        QCOMPARE(compareValues(a, b) == 0, !differ);
+        QCOMPARE(sign(compareValues(b, a)), -sign(compareValues(a, b)));
+    }
+}
+
+// Keys in the order the servers give them: each list ascends, across kinds where they mix.
+void ValueCompareTest::order()
+{
+    const std::vector<std::vector<Cell>> ascending {
+        { integer(int64Min), decimal("-9223372036854775807.5"), integer(-1), decimal("-0.5"),
+            unsignedInteger(0), decimal("0.001"), bit(1), decimal("1.5"), integer(2), decimal("10"),
+            decimal("99.99"), unsignedInteger(uint64Max), decimal("18446744073709551616") },
+        { doubleValue(-1e308), integer(-3), doubleValue(-0.5), decimal("0.25"), doubleValue(0.3),
+            integer(1), doubleValue(1e20) },
+        { floating(-2.5f), floating(0.1f), doubleValue(0.2), floating(3.0f) },
+        { date(1000, 1, 1), dateTime(2024, 1, 1, 0, 0, 0, 1, 6), date(2024, 1, 2),
+            dateTime(2024, 1, 2, 23, 59, 59) },
+        { time(true, 838, 59, 59), time(true, 0, 0, 1), time(false, 0, 0, 0, 1, 6),
+            time(false, 24, 0, 0) },
+        // By UTF-8 bytes: case, trailing blanks and accents all count.
+        { text(""), text(std::string_view("\0", 1)), text(" "), text("A"), text("B"), text("a"),
+            text("a "), text("ab"), text("z"), text("é"), text("東"), text("😀") },
+        { bytes(""), bytes(std::string_view("\0", 1)), bytes("\x7F"), bytes("\x80"),
+            bytes("\xFF") },
+    };
+    for (const std::vector<Cell> &list : ascending) {
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            for (std::size_t j = 0; j < list.size(); ++j) {
+                const int expected = i < j ? -1 : (i > j ? 1 : 0);
+                QVERIFY2(sign(compareValues(list[i], list[j])) == expected,
+                    qPrintable(QString("%1 against %2").arg(i).arg(j)));
+            }
+        }
+    }
 }
 
 QTEST_APPLESS_MAIN(ValueCompareTest)
