@@ -1,5 +1,6 @@
 #include "cli/compareoptions.h"
 
+#include "cli/arguments.h"
 #include "cli/commanderror.h"
 
 #include <algorithm>
@@ -29,6 +30,13 @@ constexpr ValueOption valueOptions[] = {
     { "--output", &CompareOptions::output },
 };
 
+const ValueOption *valueOption(std::string_view name)
+{
+    const auto *option = std::find_if(std::begin(valueOptions), std::end(valueOptions),
+        [&](const ValueOption &known) { return known.name == name; });
+    return option == std::end(valueOptions) ? nullptr : option;
+}
+
 // The remembered port is passed on as typed, as the wizard does; an option is checked at once.
 void checkPort(const std::optional<std::string> &port)
 {
@@ -46,37 +54,20 @@ void checkPort(const std::optional<std::string> &port)
 CompareOptions parseCompareOptions(const std::vector<std::string> &arguments)
 {
     CompareOptions options;
-    std::vector<std::string> tables;
-    bool optionsEnded = false;
-    for (auto argument = arguments.begin(); argument != arguments.end(); ++argument) {
-        if (optionsEnded || argument->size() < 2 || !argument->starts_with('-')) {
-            tables.push_back(*argument);
-            continue;
-        }
-        if (*argument == "--") {
-            optionsEnded = true;
-            continue;
-        }
-        std::string_view name = *argument;
-        std::optional<std::string> value;
-        if (std::size_t equals = name.find('='); equals != std::string_view::npos) {
-            value = argument->substr(equals + 1);
-            name = name.substr(0, equals);
-        }
+    const ParsedArguments parsed = parseArguments(
+        arguments, [](std::string_view name) { return valueOption(name) != nullptr; });
+    for (const ParsedArguments::Option &option : parsed.options) {
         // A password given as an argument would be seen by every user of the machine.
-        if (name == "--password" || name == "--password2")
+        if (option.name == "--password" || option.name == "--password2")
             throw UsageError("a password is never taken as an argument; use --password-file FILE");
-        const auto *option = std::find_if(std::begin(valueOptions), std::end(valueOptions),
-            [&](const ValueOption &known) { return known.name == name; });
-        if (option == std::end(valueOptions))
-            throw UsageError("unknown option " + std::string(name));
-        if (!value) {
-            if (std::next(argument) == arguments.end())
-                throw UsageError("option " + std::string(name) + " needs a value");
-            value = *++argument;
-        }
-        options.*(option->field) = std::move(value);
+        const ValueOption *known = valueOption(option.name);
+        if (!known)
+            throw UsageError("unknown option " + option.name);
+        if (!option.value)
+            throw UsageError("option " + option.name + " needs a value");
+        options.*(known->field) = option.value;
     }
+    const std::vector<std::string> &tables = parsed.operands;
     if (tables.size() < 2)
         throw UsageError(
             tables.empty() ? "two table names are needed" : "a second table name is needed");
