@@ -37,16 +37,18 @@ struct Places {
 Places placesOf(const CompareOptions &options)
 {
     Places places;
+    const Place &given1 = options.first;
     LoginDetails &first = places.first;
-    first.server = options.server ? *options.server : remembered(loginSetting::server);
-    first.port = options.port ? *options.port : remembered(loginSetting::port);
-    first.user = options.user ? *options.user : remembered(loginSetting::user);
-    first.database = options.database ? *options.database : remembered(loginSetting::database);
+    first.server = given1.server ? *given1.server : remembered(loginSetting::server);
+    first.port = given1.port ? *given1.port : remembered(loginSetting::port);
+    first.user = given1.user ? *given1.user : remembered(loginSetting::user);
+    first.database = given1.database ? *given1.database : remembered(loginSetting::database);
+    const Place &given2 = options.second;
     LoginDetails &second = places.second;
-    second.server = options.server2.value_or(first.server);
-    second.port = options.port2.value_or(first.port);
-    second.user = options.user2.value_or(first.user);
-    second.database = options.database2.value_or(first.database);
+    second.server = given2.server.value_or(first.server);
+    second.port = given2.port.value_or(first.port);
+    second.user = given2.user.value_or(first.user);
+    second.database = given2.database.value_or(first.database);
     return places;
 }
 
@@ -66,16 +68,16 @@ void findPasswords(Places &places, const CompareOptions &options, const CommandS
         return typed.value_or(std::string());
     };
     LoginDetails &first = places.first;
-    if (options.passwordFile)
-        first.password = readPasswordFile(*options.passwordFile);
+    if (options.first.passwordFile)
+        first.password = readPasswordFile(*options.first.passwordFile);
     else
         first.password = remembered(loginSetting::password);
-    if (!options.passwordFile && first.password.empty())
+    if (!options.first.passwordFile && first.password.empty())
         first.password = ask("Password: ");
 
     LoginDetails &second = places.second;
-    if (options.passwordFile2)
-        second.password = readPasswordFile(*options.passwordFile2);
+    if (options.second.passwordFile)
+        second.password = readPasswordFile(*options.second.passwordFile);
     else if (sameServer(first, second) && first.user == second.user)
         second.password = first.password;
     else

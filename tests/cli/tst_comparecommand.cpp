@@ -232,6 +232,11 @@ void CompareCommandTest::runs_data()
         "kestrune: option --output needs a value\n" + tryHelp);
     row("password as an argument", { "--password=kes-pw", "five", "three" },
         "kestrune: a password is never taken as an argument; use --password-file FILE\n" + tryHelp);
+    const QString noKeyColumn
+        = "kestrune: --key needs column names separated by commas\n" + tryHelp;
+    row("an empty key", { "five", "three", "--key", "" }, noKeyColumn);
+    row("a doubled comma in the key", { "five", "three", "--key", "id,,v" }, noKeyColumn);
+    row("a trailing comma in the key", { "--key=id,", "five", "three" }, noKeyColumn);
 
     // Table 2 elsewhere. The same name in another database is another table.
     const QByteArray againstOther = "Record 3,Field \"id\" has changed from \"3\" to \"7\"\r\n"
