@@ -5,9 +5,10 @@
 #include "cli/password.h"
 #include "cli/progress.h"
 #include "cli/spooledlines.h"
+#include "core/comparetables.h"
 #include "core/comparisonmessages.h"
 #include "core/resultfile.h"
-#include "core/comparetables.h"
+#include "db/driverlogin.h"
 #include "db/streamedtablereader.h"
 #include "settings/settingsstore.h"
 
@@ -52,7 +53,9 @@ Places placesOf(const CompareOptions &options)
     return places;
 }
 
-bool sameServer(const LoginDetails &a, const LoginDetails &b)
+// As the readers connect: blanks around a value and an empty server or port typed for the
+// default are the same server as the value itself.
+bool sameServer(const DriverLogin &a, const DriverLogin &b)
 {
     return a.server == b.server && a.port == b.port;
 }
@@ -76,9 +79,11 @@ void findPasswords(Places &places, const CompareOptions &options, const CommandS
         first.password = ask("Password: ");
 
     LoginDetails &second = places.second;
+    const DriverLogin login1 = driverLogin(first);
+    const DriverLogin login2 = driverLogin(second);
     if (options.second.passwordFile)
         second.password = readPasswordFile(*options.second.passwordFile);
-    else if (sameServer(first, second) && first.user == second.user)
+    else if (sameServer(login1, login2) && login1.user == login2.user)
         second.password = first.password;
     else
         second.password = ask("Password for " + second.user + "@" + second.server + ": ");
@@ -88,8 +93,10 @@ int compare(const CompareOptions &options, CommandStreams &streams)
 {
     Places places = placesOf(options);
     // The wizard compares list positions; here the same name in the same place is the same table.
-    if (options.table1 == options.table2 && sameServer(places.first, places.second)
-        && places.first.database == places.second.database) {
+    const DriverLogin login1 = driverLogin(places.first);
+    const DriverLogin login2 = driverLogin(places.second);
+    if (options.table1 == options.table2 && sameServer(login1, login2)
+        && login1.database == login2.database) {
         streams.err << sameTableMessage << '\n';
         return 2;
     }
