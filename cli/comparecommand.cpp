@@ -8,6 +8,7 @@
 #include "core/comparetables.h"
 #include "core/comparisonmessages.h"
 #include "core/resultfile.h"
+#include "db/driverlogin.h"
 #include "db/streamedtablereader.h"
 #include "settings/settingsstore.h"
 
@@ -37,20 +38,24 @@ struct Places {
 Places placesOf(const CompareOptions &options)
 {
     Places places;
+    const Place &given1 = options.first;
     LoginDetails &first = places.first;
-    first.server = options.server ? *options.server : remembered(loginSetting::server);
-    first.port = options.port ? *options.port : remembered(loginSetting::port);
-    first.user = options.user ? *options.user : remembered(loginSetting::user);
-    first.database = options.database ? *options.database : remembered(loginSetting::database);
+    first.server = given1.server ? *given1.server : remembered(loginSetting::server);
+    first.port = given1.port ? *given1.port : remembered(loginSetting::port);
+    first.user = given1.user ? *given1.user : remembered(loginSetting::user);
+    first.database = given1.database ? *given1.database : remembered(loginSetting::database);
+    const Place &given2 = options.second;
     LoginDetails &second = places.second;
-    second.server = options.server2.value_or(first.server);
-    second.port = options.port2.value_or(first.port);
-    second.user = options.user2.value_or(first.user);
-    second.database = options.database2.value_or(first.database);
+    second.server = given2.server.value_or(first.server);
+    second.port = given2.port.value_or(first.port);
+    second.user = given2.user.value_or(first.user);
+    second.database = given2.database.value_or(first.database);
     return places;
 }
 
-bool sameServer(const LoginDetails &a, const LoginDetails &b)
+// As the readers connect: blanks around a value and an empty server or port typed for the
+// default are the same server as the value itself.
+bool sameServer(const DriverLogin &a, const DriverLogin &b)
 {
     return a.server == b.server && a.port == b.port;
 }
@@ -66,17 +71,19 @@ void findPasswords(Places &places, const CompareOptions &options, const CommandS
         return typed.value_or(std::string());
     };
     LoginDetails &first = places.first;
-    if (options.passwordFile)
-        first.password = readPasswordFile(*options.passwordFile);
+    if (options.first.passwordFile)
+        first.password = readPasswordFile(*options.first.passwordFile);
     else
         first.password = remembered(loginSetting::password);
-    if (!options.passwordFile && first.password.empty())
+    if (!options.first.passwordFile && first.password.empty())
         first.password = ask("Password: ");
 
     LoginDetails &second = places.second;
-    if (options.passwordFile2)
-        second.password = readPasswordFile(*options.passwordFile2);
-    else if (sameServer(first, second) && first.user == second.user)
+    const DriverLogin login1 = driverLogin(first);
+    const DriverLogin login2 = driverLogin(second);
+    if (options.second.passwordFile)
+        second.password = readPasswordFile(*options.second.passwordFile);
+    else if (sameServer(login1, login2) && login1.user == login2.user)
         second.password = first.password;
     else
         second.password = ask("Password for " + second.user + "@" + second.server + ": ");
@@ -86,8 +93,10 @@ int compare(const CompareOptions &options, CommandStreams &streams)
 {
     Places places = placesOf(options);
     // The wizard compares list positions; here the same name in the same place is the same table.
-    if (options.table1 == options.table2 && sameServer(places.first, places.second)
-        && places.first.database == places.second.database) {
+    const DriverLogin login1 = driverLogin(places.first);
+    const DriverLogin login2 = driverLogin(places.second);
+    if (options.table1 == options.table2 && sameServer(login1, login2)
+        && login1.database == login2.database) {
         streams.err << sameTableMessage << '\n';
         return 2;
     }

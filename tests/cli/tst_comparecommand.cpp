@@ -232,6 +232,11 @@ void CompareCommandTest::runs_data()
         "kestrune: option --output needs a value\n" + tryHelp);
     row("password as an argument", { "--password=kes-pw", "five", "three" },
         "kestrune: a password is never taken as an argument; use --password-file FILE\n" + tryHelp);
+    const QString noKeyColumn
+        = "kestrune: --key needs column names separated by commas\n" + tryHelp;
+    row("an empty key", { "five", "three", "--key", "" }, noKeyColumn);
+    row("a doubled comma in the key", { "five", "three", "--key", "id,,v" }, noKeyColumn);
+    row("a trailing comma in the key", { "--key=id,", "five", "three" }, noKeyColumn);
 
     // Table 2 elsewhere. The same name in another database is another table.
     const QByteArray againstOther = "Record 3,Field \"id\" has changed from \"3\" to \"7\"\r\n"
@@ -242,6 +247,16 @@ void CompareCommandTest::runs_data()
         { "five", "five", "--server2", "localhost", "--database2", " kt_cli_other\t",
             "--password-file2", password },
         "", againstOther);
+    // Two places are one as the readers reach them, whatever blanks were typed around the values.
+    const LoginDetails here = testdb::loginTo(valuesDatabase);
+    row("the same table with blanks typed",
+        { "five", "five", "--server2", " " + QString::fromStdString(here.server), "--database2",
+            QString::fromStdString(here.database) + "\t" },
+        "Please select 2 different tables to compare\\.\n");
+    // With nobody to ask, a second password asked for would be none.
+    row("the same user with blanks typed",
+        { "five", "three", "--user2", QString::fromStdString(here.user) + " " }, "",
+        "Record 4 deleted from three\r\nRecord 5 deleted from three\r\n");
     row("another server, its password from a file",
         { "five", "three", "--port2", port2, "--database2", "kt_cli_elsewhere", "--password-file2",
             password },
