@@ -2,6 +2,7 @@
 
 #include "cli/commanderror.h"
 #include "cli/compareoptions.h"
+#include "cli/keymode.h"
 #include "cli/password.h"
 #include "cli/progress.h"
 #include "cli/spooledlines.h"
@@ -111,10 +112,28 @@ int compare(const CompareOptions &options, CommandStreams &streams)
             report
                 = [&progress](long long read1, long long expected1, long long read2,
                       long long expected2) { progress.show(read1, expected1, read2, expected2); };
+        auto connection1 = std::make_unique<ClientConnection>(places.first);
+        auto connection2 = std::make_unique<ClientConnection>(places.second);
+        Comparison comparison { options.table1, options.table2 };
+        TableQuery query1 { options.table1 };
+        TableQuery query2 { options.table2 };
+        if (!options.key.empty()) {
+            KeyMode mode = planKeyMode(
+                *connection1, options.table1, *connection2, options.table2, options.key);
+            for (const std::string &column : mode.pairing.onlyInFirst)
+                streams.err << "kestrune: column " << column << " is only in " << options.table1
+                            << "; not compared\n";
+            for (const std::string &column : mode.pairing.onlyInSecond)
+                streams.err << "kestrune: column " << column << " is only in " << options.table2
+                            << "; not compared\n";
+            comparison.byKey = std::move(mode.pairing);
+            query1 = std::move(mode.query1);
+            query2 = std::move(mode.query2);
+        }
         // Both tables are read at once, each on a connection and a thread of its own.
-        StreamedTableReader reader1(places.first, options.table1, streams.errIsTerminal);
-        StreamedTableReader reader2(places.second, options.table2, streams.errIsTerminal);
-        empty = compareTables(reader1, reader2, { options.table1, options.table2 }, lines, report);
+        StreamedTableReader reader1(std::move(connection1), query1, streams.errIsTerminal);
+        StreamedTableReader reader2(std::move(connection2), query2, streams.errIsTerminal);
+        empty = compareTables(reader1, reader2, comparison, lines, report);
     }
     if (empty != EmptyTable::None) {
         streams.err << emptyTableMessage(
@@ -151,6 +170,8 @@ int runCompare(const std::vector<std::string> &arguments, CommandStreams &stream
     } catch (const UsageError &error) {
         streams.err << "kestrune: " << error.what() << '\n' << tryHelp;
     } catch (const CommandError &error) {
+        streams.err << "kestrune: " << error.what() << '\n';
+    } catch (const PairingError &error) {
         streams.err << "kestrune: " << error.what() << '\n';
     } catch (const std::exception &error) {
         // A failure of the comparison itself: the login, the store, reading, a lost server. The
