@@ -103,8 +103,10 @@ int compare(const CompareOptions &options, CommandStreams &streams)
                 = [&progress](long long read1, long long expected1, long long read2,
                       long long expected2) { progress.show(read1, expected1, read2, expected2); };
         // Both tables are read at once, each on a connection and a thread of its own.
-        StreamedTableReader reader1(places.first, options.table1, streams.errIsTerminal);
-        StreamedTableReader reader2(places.second, options.table2, streams.errIsTerminal);
+        StreamedTableReader reader1(std::make_unique<ClientConnection>(places.first),
+            { options.table1 }, streams.errIsTerminal);
+        StreamedTableReader reader2(std::make_unique<ClientConnection>(places.second),
+            { options.table2 }, streams.errIsTerminal);
         empty = compareTables(reader1, reader2, options.table2, lines, report);
     }
     if (empty != EmptyTable::None) {
