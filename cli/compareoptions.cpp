@@ -120,6 +120,10 @@ std::string_view compareUsage()
            "  --output FILE         write the lines to FILE, replaced whole, not to standard "
            "output\n"
            "Each table is read on a connection of its own, both at once, as the rows come.\n"
+           "With --key, each is read in the key's order (numbers, dates and times by value, texts\n"
+           "by their UTF-8 bytes), records pair by key and columns by name, and a line tells its\n"
+           "record as Record id=42 or Record code=\"A 17\" year=2024. A repeated or NULL key\n"
+           "ends the run.\n"
            "Without a password file or a remembered password, the password is asked for on the\n"
            "terminal; a second one only for another server, port or user without a password\n"
            "file. Exit status: 0 no differences, 1 differences, 2 no comparison made.\n";
