@@ -9,25 +9,13 @@ namespace {
 // What a key column holds, as far as ordering goes: kinds of one family order alike.
 std::string_view keyFamily(ColumnKind kind)
 {
-    switch (kind) {
-    case ColumnKind::Integer:
-    case ColumnKind::Unsigned:
-    case ColumnKind::Bit:
-    case ColumnKind::Decimal:
-    case ColumnKind::Float:
-    case ColumnKind::Double:
+    if (isNumber(kind))
         return "a number";
-    case ColumnKind::Date:
-    case ColumnKind::DateTime:
+    if (kind == ColumnKind::Date || kind == ColumnKind::DateTime)
         return "a date";
-    case ColumnKind::Time:
+    if (kind == ColumnKind::Time)
         return "a time";
-    case ColumnKind::Bytes:
-        return "a byte string";
-    case ColumnKind::Text:
-        break;
-    }
-    return "a text";
+    return kind == ColumnKind::Bytes ? "a byte string" : "a text";
 }
 
 std::size_t keyPlace(

@@ -4,25 +4,6 @@
 
 namespace kestrune {
 
-namespace {
-
-bool isNumber(ColumnKind kind)
-{
-    switch (kind) {
-    case ColumnKind::Integer:
-    case ColumnKind::Unsigned:
-    case ColumnKind::Bit:
-    case ColumnKind::Decimal:
-    case ColumnKind::Float:
-    case ColumnKind::Double:
-        return true;
-    default:
-        return false;
-    }
-}
-
-} // namespace
-
 void appendKeyText(std::string &out, const Table &rows, std::size_t row,
     const std::vector<KeyColumn> &key, bool first)
 {

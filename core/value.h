@@ -10,7 +10,7 @@
 
 namespace kestrune {
 
-// What a column holds, as the driver describes it.
+// What a column holds, as the driver describes it. The numbers come first (see isNumber).
 enum class ColumnKind : std::uint8_t {
     Integer, // signed, up to 64 bits
     Unsigned, // unsigned, up to 64 bits
@@ -24,6 +24,8 @@ enum class ColumnKind : std::uint8_t {
     Time,
     DateTime, // DATETIME and TIMESTAMP
 };
+
+inline bool isNumber(ColumnKind kind) { return kind <= ColumnKind::Double; }
 
 // A date or date-time packed so that comparing two packed values compares the moments.
 // Microseconds are the finest the server keeps.

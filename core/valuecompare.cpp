@@ -102,34 +102,6 @@ std::string_view integerText(const Cell &cell, IntegerText &buffer)
     return buffer.view;
 }
 
-bool exactDiffer(const Cell &a, const Cell &b)
-{
-    if (a.kind != ColumnKind::Decimal && b.kind != ColumnKind::Decimal) {
-        bool aSigned = a.kind == ColumnKind::Integer;
-        bool bSigned = b.kind == ColumnKind::Integer;
-        if (aSigned && bSigned)
-            return a.integer != b.integer;
-        if (!aSigned && !bSigned)
-            return a.unsignedInteger != b.unsignedInteger;
-        const Cell &s = aSigned ? a : b;
-        const Cell &u = aSigned ? b : a;
-        return s.integer < 0 || static_cast<std::uint64_t>(s.integer) != u.unsignedInteger;
-    }
-    if (a.kind == ColumnKind::Decimal && b.kind == ColumnKind::Decimal && a.bytes == b.bytes)
-        return false;
-
-    IntegerText bufferA;
-    IntegerText bufferB;
-    std::string_view textA = a.kind == ColumnKind::Decimal ? a.bytes : integerText(a, bufferA);
-    std::string_view textB = b.kind == ColumnKind::Decimal ? b.bytes : integerText(b, bufferB);
-    std::optional<DecimalForm> formA = parseDecimal(textA);
-    std::optional<DecimalForm> formB = parseDecimal(textB);
-    // A decimal that is not a number equals nothing but its own bytes (handled above).
-    if (!formA || !formB)
-        return true;
-    return *formA != *formB;
-}
-
 template <typename T> int threeWay(T a, T b) { return a < b ? -1 : (b < a ? 1 : 0); }
 
 // Digit strings without leading zeros, as numbers.
@@ -166,6 +138,8 @@ int exactOrder(const Cell &a, const Cell &b)
         return b.integer < 0 ? 1
                              : threeWay(a.unsignedInteger, static_cast<std::uint64_t>(b.integer));
     }
+    if (a.kind == ColumnKind::Decimal && b.kind == ColumnKind::Decimal && a.bytes == b.bytes)
+        return 0;
     IntegerText bufferA;
     IntegerText bufferB;
     std::string_view textA = a.kind == ColumnKind::Decimal ? a.bytes : integerText(a, bufferA);
@@ -222,7 +196,7 @@ std::optional<int> approximateOrder(const Cell &a, const Cell &b)
     return threeWay(*x, *y);
 }
 
-bool isNumber(Family family) { return family == Family::Exact || family == Family::Approximate; }
+bool isNumberFamily(Family family) { return family == Family::Exact || family == Family::Approximate; }
 
 } // namespace
 
@@ -234,8 +208,8 @@ bool cellsDiffer(const Cell &a, const Cell &b)
     Family familyA = familyOf(a.kind);
     Family familyB = familyOf(b.kind);
     if (familyA == Family::Exact && familyB == Family::Exact)
-        return exactDiffer(a, b);
-    if (isNumber(familyA) && isNumber(familyB)) {
+        return exactOrder(a, b) != 0;
+    if (isNumberFamily(familyA) && isNumberFamily(familyB)) {
         // A FLOAT holds single precision only: the other side is met at that precision.
         std::optional<int> order = approximateOrder(a, b);
         return !order || *order != 0;
@@ -253,7 +227,7 @@ int compareValues(const Cell &a, const Cell &b)
     Family familyB = familyOf(b.kind);
     if (familyA == Family::Exact && familyB == Family::Exact)
         return exactOrder(a, b);
-    if (isNumber(familyA) && isNumber(familyB)) {
+    if (isNumberFamily(familyA) && isNumberFamily(familyB)) {
         return approximateOrder(a, b).value_or(threeWay(a.bytes.compare(b.bytes), 0));
     }
     if ((familyA == Family::Moment && familyB == Family::Moment)
