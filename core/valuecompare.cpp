@@ -196,7 +196,10 @@ std::optional<int> approximateOrder(const Cell &a, const Cell &b)
     return threeWay(*x, *y);
 }
 
-bool isNumberFamily(Family family) { return family == Family::Exact || family == Family::Approximate; }
+bool isNumberFamily(Family family)
+{
+    return family == Family::Exact || family == Family::Approximate;
+}
 
 } // namespace
 
