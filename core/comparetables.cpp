@@ -66,7 +66,8 @@ EmptyTable pairByPosition(
         return EmptyTable::First;
     if (!two.refill())
         return EmptyTable::Second;
-    RecordComparer comparer(comparison.table2, lines);
+    RecordComparer comparer(
+        pairByPosition(one.rows.columns.size(), two.rows.columns.size()), comparison.table2, lines);
     // Rowsets of the two tables need not be of one size: each is compared as far as the other
     // reaches.
     while (one.refill() && two.refill()) {

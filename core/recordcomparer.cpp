@@ -98,9 +98,11 @@ void markDifferences(Pairing pairing, const Column &a, std::size_t fromA, const 
 
 } // namespace
 
-RecordComparer::RecordComparer(std::string table2Name, LineSink &out)
+RecordComparer::RecordComparer(
+    std::vector<ColumnPair> columns, std::string table2Name, LineSink &out)
     : m_table2Name(std::move(table2Name))
     , m_out(out)
+    , m_columns(std::move(columns))
 {
 }
 
@@ -138,8 +140,6 @@ void RecordComparer::surplusLine(
 void RecordComparer::compare(
     const Table &rows1, std::size_t from1, const Table &rows2, std::size_t from2, std::size_t count)
 {
-    if (m_key.empty() && m_columns.empty())
-        m_columns = pairByPosition(rows1.columns.size(), rows2.columns.size());
     if (m_pairings.empty()) {
         for (const ColumnPair &pair : m_columns)
             m_pairings.push_back(

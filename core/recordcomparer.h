@@ -20,9 +20,8 @@ enum class Pairing : std::uint8_t;
 // Neither table need be held whole. Records are told by number, or by their key.
 class RecordComparer {
 public:
-    // Records told by their number, columns paired by position (as many as the narrower table
-    // has) and named by table 1.
-    RecordComparer(std::string table2Name, LineSink &out);
+    // Records told by their number, the columns given compared and named by table 1.
+    RecordComparer(std::vector<ColumnPair> columns, std::string table2Name, LineSink &out);
     // Records told by their key, columns paired as the key pairing pairs them.
     RecordComparer(const KeyPairing &pairing, std::string table2Name, LineSink &out);
 
@@ -44,7 +43,7 @@ private:
     std::string m_table2Name;
     LineSink &m_out;
     std::vector<KeyColumn> m_key; // none: records are told by number
-    std::vector<ColumnPair> m_columns; // by position: found with the first batches
+    std::vector<ColumnPair> m_columns;
     std::size_t m_record = 0; // records compared by position so far
     std::vector<Pairing> m_pairings;
     std::vector<std::uint8_t> m_differs; // of a batch, column by column
