@@ -59,7 +59,7 @@ private:
     long long m_reported = 0;
 };
 
-EmptyTable pairByPosition(
+EmptyTable compareByPosition(
     Cursor &one, Cursor &two, const Comparison &comparison, LineSink &lines, ProgressReport &report)
 {
     if (!one.refill())
@@ -204,7 +204,7 @@ private:
     bool m_shapeChecked = false;
 };
 
-void pairByKey(
+void compareByKey(
     Cursor &one, Cursor &two, const Comparison &comparison, LineSink &lines, ProgressReport &report)
 {
     const KeyPairing &pairing = *comparison.byKey;
@@ -267,8 +267,8 @@ EmptyTable compareTables(TableReader &table1, TableReader &table2, const Compari
         Cursor two { table2, {} };
         ProgressReport report(progress, one, two);
         if (!comparison.byKey)
-            return pairByPosition(one, two, comparison, lines, report);
-        pairByKey(one, two, comparison, lines, report);
+            return compareByPosition(one, two, comparison, lines, report);
+        compareByKey(one, two, comparison, lines, report);
         return EmptyTable::None;
     } catch (const std::bad_alloc &) {
         // Unwinding has freed what the run held, so the program carries on; say it in words.
