@@ -133,7 +133,7 @@ int compare(const CompareOptions &options, CommandStreams &streams)
         // Both tables are read at once, each on a connection and a thread of its own.
         StreamedTableReader reader1(std::move(connection1), query1, streams.errIsTerminal);
         StreamedTableReader reader2(std::move(connection2), query2, streams.errIsTerminal);
-        empty = compareTables(reader1, reader2, comparison, lines, report);
+        empty = compareTables(reader1, reader2, comparison, lines, report).empty;
     }
     if (empty != EmptyTable::None) {
         streams.err << emptyTableMessage(

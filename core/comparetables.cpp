@@ -59,15 +59,11 @@ private:
     long long m_reported = 0;
 };
 
-EmptyTable compareByPosition(
+DifferenceCounts compareByPosition(
     Cursor &one, Cursor &two, const Comparison &comparison, LineSink &lines, ProgressReport &report)
 {
-    if (!one.refill())
-        return EmptyTable::First;
-    if (!two.refill())
-        return EmptyTable::Second;
-    RecordComparer comparer(
-        pairByPosition(one.rows.columns.size(), two.rows.columns.size()), comparison.table2, lines);
+    RecordComparer comparer(pairByPosition(one.rows.columns.size(), two.rows.columns.size()),
+        comparison.table2, lines, comparison.format);
     // Rowsets of the two tables need not be of one size: each is compared as far as the other
     // reaches.
     while (one.refill() && two.refill()) {
@@ -87,7 +83,7 @@ EmptyTable compareByPosition(
     }
     report(true);
     comparer.finish(static_cast<std::size_t>(one.read), static_cast<std::size_t>(two.read));
-    return EmptyTable::None;
+    return comparer.counts();
 }
 
 // A cursor over one table of a key pairing that holds each rowset to the key before it is
@@ -204,7 +200,7 @@ private:
     bool m_shapeChecked = false;
 };
 
-void compareByKey(
+DifferenceCounts compareByKey(
     Cursor &one, Cursor &two, const Comparison &comparison, LineSink &lines, ProgressReport &report)
 {
     const KeyPairing &pairing = *comparison.byKey;
@@ -221,7 +217,7 @@ void compareByKey(
         kinds2.push_back(pairing.columns2[column.second].kind);
     }
     const KeyComparer across(places1, kinds1, places2, kinds2);
-    RecordComparer comparer(pairing, comparison.table2, lines);
+    RecordComparer comparer(pairing, comparison.table2, lines, comparison.format);
 
     // A merge of two streams in the key's order: a run of equal keys is compared as one batch,
     // and the lower key of two that differ is a record only its table has.
@@ -253,12 +249,13 @@ void compareByKey(
         report();
     }
     report(true);
+    return comparer.counts();
 }
 
 } // namespace
 
-EmptyTable compareTables(TableReader &table1, TableReader &table2, const Comparison &comparison,
-    LineSink &lines, const ReadProgress &progress)
+ComparisonOutcome compareTables(TableReader &table1, TableReader &table2,
+    const Comparison &comparison, LineSink &lines, const ReadProgress &progress)
 {
     try {
         table1.open();
@@ -266,10 +263,20 @@ EmptyTable compareTables(TableReader &table1, TableReader &table2, const Compari
         Cursor one { table1, {} };
         Cursor two { table2, {} };
         ProgressReport report(progress, one, two);
-        if (!comparison.byKey)
-            return compareByPosition(one, two, comparison, lines, report);
-        compareByKey(one, two, comparison, lines, report);
-        return EmptyTable::None;
+        ComparisonOutcome outcome;
+        if (!comparison.byKey) {
+            if (!one.refill())
+                outcome.empty = EmptyTable::First;
+            else if (!two.refill())
+                outcome.empty = EmptyTable::Second;
+            else
+                outcome.counts = compareByPosition(one, two, comparison, lines, report);
+        } else {
+            outcome.counts = compareByKey(one, two, comparison, lines, report);
+        }
+        outcome.rows1 = one.read;
+        outcome.rows2 = two.read;
+        return outcome;
     } catch (const std::bad_alloc &) {
         // Unwinding has freed what the run held, so the program carries on; say it in words.
         throw std::runtime_error("Out of memory");

@@ -24,6 +24,16 @@ struct Comparison {
     std::string table1;
     std::string table2;
     std::optional<KeyPairing> byKey = std::nullopt;
+    LineFormat format = LineFormat::Text;
+};
+
+// What a comparison found: a table without rows to compare (and then nothing else), or how much
+// differs among the rows read.
+struct ComparisonOutcome {
+    EmptyTable empty = EmptyTable::None;
+    DifferenceCounts counts;
+    long long rows1 = 0;
+    long long rows2 = 0;
 };
 
 // Opens both tables, the first first, and reads them side by side a rowset at a time, pairing
@@ -31,7 +41,7 @@ struct Comparison {
 // told and nothing is compared; by key, its other table's records are all added or deleted.
 // Failures (a missing table, a lost server) throw; a key that repeats, is NULL or arrives out of
 // order throws PairingError; running out of memory throws "Out of memory".
-EmptyTable compareTables(TableReader &table1, TableReader &table2, const Comparison &comparison,
-    LineSink &lines, const ReadProgress &progress = {});
+ComparisonOutcome compareTables(TableReader &table1, TableReader &table2,
+    const Comparison &comparison, LineSink &lines, const ReadProgress &progress = {});
 
 } // namespace kestrune

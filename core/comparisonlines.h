@@ -6,6 +6,18 @@
 
 namespace kestrune {
 
+// How a comparison's lines are written: for people, as the results file holds them, or one JSON
+// object a line for programs.
+enum class LineFormat { Text, Json };
+
+// How many lines of each kind a comparison gave.
+struct DifferenceCounts {
+    long long fieldDifferences = 0;
+    long long recordsDiffering = 0; // paired records with at least one field difference
+    long long added = 0;
+    long long deleted = 0;
+};
+
 // Where a comparison's lines go as they are found: the field differences during the paired scan,
 // then the records only one table has.
 class LineSink {

@@ -1,5 +1,6 @@
 #include "core/keytext.h"
 
+#include "core/jsontext.h"
 #include "core/valuetext.h"
 
 namespace kestrune {
@@ -24,6 +25,28 @@ void appendKeyText(std::string &out, const Table &rows, std::size_t row,
         if (quoted)
             out += '"';
     }
+}
+
+void appendKeyJson(std::string &out, const Table &rows, std::size_t row,
+    const std::vector<KeyColumn> &key, bool first)
+{
+    std::string text;
+    out += '{';
+    for (std::size_t k = 0; k < key.size(); ++k) {
+        if (k > 0)
+            out += ',';
+        appendJsonString(out, key[k].name);
+        out += ':';
+        const Cell cell = rows.columns[first ? key[k].first : key[k].second].cell(row);
+        if (cell.null) {
+            out += "null";
+            continue;
+        }
+        text.clear();
+        appendCellText(text, cell);
+        appendJsonString(out, text);
+    }
+    out += '}';
 }
 
 } // namespace kestrune

@@ -14,4 +14,8 @@ namespace kestrune {
 void appendKeyText(std::string &out, const Table &rows, std::size_t row,
     const std::vector<KeyColumn> &key, bool first);
 
+// The same key as a JSON object of strings by column name: {"id":"42","region":"EU"}.
+void appendKeyJson(std::string &out, const Table &rows, std::size_t row,
+    const std::vector<KeyColumn> &key, bool first);
+
 } // namespace kestrune

@@ -1,5 +1,6 @@
 #include "core/recordcomparer.h"
 
+#include "core/jsontext.h"
 #include "core/keytext.h"
 #include "core/valuecompare.h"
 #include "core/valuetext.h"
@@ -22,17 +23,6 @@ enum class Pairing : std::uint8_t {
 };
 
 namespace {
-
-void appendQuotedOrNull(std::string &line, const Cell &cell)
-{
-    if (cell.null) {
-        line += "NULL";
-        return;
-    }
-    line += '"';
-    appendCellText(line, cell);
-    line += '"';
-}
 
 Pairing pairingOf(ColumnKind a, ColumnKind b)
 {
@@ -99,41 +89,100 @@ void markDifferences(Pairing pairing, const Column &a, std::size_t fromA, const 
 } // namespace
 
 RecordComparer::RecordComparer(
-    std::vector<ColumnPair> columns, std::string table2Name, LineSink &out)
+    std::vector<ColumnPair> columns, std::string table2Name, LineSink &out, LineFormat format)
     : m_table2Name(std::move(table2Name))
     , m_out(out)
+    , m_format(format)
     , m_columns(std::move(columns))
 {
 }
 
-RecordComparer::RecordComparer(const KeyPairing &pairing, std::string table2Name, LineSink &out)
+RecordComparer::RecordComparer(
+    const KeyPairing &pairing, std::string table2Name, LineSink &out, LineFormat format)
     : m_table2Name(std::move(table2Name))
     , m_out(out)
+    , m_format(format)
     , m_key(pairing.key)
     , m_columns(pairing.compared)
 {
 }
 
-// "Record N" for the record numbered so from 0, or "Record " and its key.
-void RecordComparer::startLine(const Table &rows, std::size_t row, bool first, std::size_t numbered)
+// The record numbered so from 0, or its key: "Record 3" or "Record id=42" in text, 3 or
+// {"id":"42"} in JSON.
+void RecordComparer::appendRecord(
+    const Table &rows, std::size_t row, bool first, std::size_t numbered)
 {
-    m_line.clear();
-    m_line += "Record ";
+    if (m_format == LineFormat::Text)
+        m_line += "Record ";
     if (m_key.empty()) {
         char digits[24];
         std::to_chars_result result = std::to_chars(digits, digits + sizeof digits, numbered + 1);
         m_line.append(digits, result.ptr);
-        return;
+    } else if (m_format == LineFormat::Text) {
+        appendKeyText(m_line, rows, row, m_key, first);
+    } else {
+        appendKeyJson(m_line, rows, row, m_key, first);
     }
-    appendKeyText(m_line, rows, row, m_key, first);
 }
 
-void RecordComparer::surplusLine(
-    const Table &rows, std::size_t row, bool first, std::string_view verb)
+// A value as the lines show it: quoted, or a bare NULL; a JSON string, or null.
+void RecordComparer::appendValue(const Cell &cell)
 {
-    startLine(rows, row, first, row);
-    m_line += verb;
-    m_line += m_table2Name;
+    if (cell.null) {
+        m_line += m_format == LineFormat::Text ? "NULL" : "null";
+        return;
+    }
+    if (m_format == LineFormat::Json) {
+        m_text.clear();
+        appendCellText(m_text, cell);
+        appendJsonString(m_line, m_text);
+        return;
+    }
+    m_line += '"';
+    appendCellText(m_line, cell);
+    m_line += '"';
+}
+
+void RecordComparer::fieldLine(const Table &rows1, std::size_t row1, const Column &column1,
+    const Column &column2, std::size_t row2, std::size_t numbered)
+{
+    m_line.clear();
+    if (m_format == LineFormat::Text) {
+        appendRecord(rows1, row1, true, numbered);
+        m_line += ",Field \"";
+        m_line += column1.name();
+        m_line += "\" has changed from ";
+        appendValue(column1.cell(row1));
+        m_line += " to ";
+        appendValue(column2.cell(row2));
+    } else {
+        m_line += R"({"kind":"changed","record":)";
+        appendRecord(rows1, row1, true, numbered);
+        m_line += R"(,"field":)";
+        appendJsonString(m_line, column1.name());
+        m_line += R"(,"old":)";
+        appendValue(column1.cell(row1));
+        m_line += R"(,"new":)";
+        appendValue(column2.cell(row2));
+        m_line += '}';
+    }
+    ++m_counts.fieldDifferences;
+    m_out.appendFieldDifference(m_line);
+}
+
+void RecordComparer::surplusLine(const Table &rows, std::size_t row, bool first, bool added)
+{
+    m_line.clear();
+    if (m_format == LineFormat::Text) {
+        appendRecord(rows, row, first, row);
+        m_line += added ? " added from " : " deleted from ";
+        m_line += m_table2Name;
+    } else {
+        m_line += added ? R"({"kind":"added","record":)" : R"({"kind":"deleted","record":)";
+        appendRecord(rows, row, first, row);
+        m_line += '}';
+    }
+    ++(added ? m_counts.added : m_counts.deleted);
     m_out.appendAddedDeleted(m_line);
 }
 
@@ -160,19 +209,11 @@ void RecordComparer::compare(
     for (std::size_t r = 0; r < count; ++r) {
         if (!m_recordDiffers[r])
             continue;
+        ++m_counts.recordsDiffering;
         for (std::size_t c = 0; c < columns; ++c) {
-            if (!m_differs[c * count + r])
-                continue;
-            const Column &column1 = rows1.columns[m_columns[c].first];
-            const Column &column2 = rows2.columns[m_columns[c].second];
-            startLine(rows1, from1 + r, true, m_record + r);
-            m_line += ",Field \"";
-            m_line += column1.name();
-            m_line += "\" has changed from ";
-            appendQuotedOrNull(m_line, column1.cell(from1 + r));
-            m_line += " to ";
-            appendQuotedOrNull(m_line, column2.cell(from2 + r));
-            m_out.appendFieldDifference(m_line);
+            if (m_differs[c * count + r])
+                fieldLine(rows1, from1 + r, rows1.columns[m_columns[c].first],
+                    rows2.columns[m_columns[c].second], from2 + r, m_record + r);
         }
     }
     m_record += count;
@@ -180,21 +221,21 @@ void RecordComparer::compare(
 
 void RecordComparer::deleted(const Table &rows1, std::size_t row)
 {
-    surplusLine(rows1, row, true, " deleted from ");
+    surplusLine(rows1, row, true, false);
 }
 
 void RecordComparer::added(const Table &rows2, std::size_t row)
 {
-    surplusLine(rows2, row, false, " added from ");
+    surplusLine(rows2, row, false, true);
 }
 
 void RecordComparer::finish(std::size_t rowCount1, std::size_t rowCount2)
 {
     Table none;
     for (std::size_t r = rowCount2; r < rowCount1; ++r)
-        surplusLine(none, r, true, " deleted from ");
+        surplusLine(none, r, true, false);
     for (std::size_t r = rowCount1; r < rowCount2; ++r)
-        surplusLine(none, r, false, " added from ");
+        surplusLine(none, r, false, true);
 }
 
 } // namespace kestrune

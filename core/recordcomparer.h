@@ -21,9 +21,11 @@ enum class Pairing : std::uint8_t;
 class RecordComparer {
 public:
     // Records told by their number, the columns given compared and named by table 1.
-    RecordComparer(std::vector<ColumnPair> columns, std::string table2Name, LineSink &out);
+    RecordComparer(std::vector<ColumnPair> columns, std::string table2Name, LineSink &out,
+        LineFormat format = LineFormat::Text);
     // Records told by their key, columns paired as the key pairing pairs them.
-    RecordComparer(const KeyPairing &pairing, std::string table2Name, LineSink &out);
+    RecordComparer(const KeyPairing &pairing, std::string table2Name, LineSink &out,
+        LineFormat format = LineFormat::Text);
 
     // `count` rows of each batch, from row `from1` of the first and `from2` of the second, are
     // paired records.
@@ -36,12 +38,20 @@ public:
     // tables' counts.
     void finish(std::size_t rowCount1, std::size_t rowCount2);
 
+    // How much differs, of what has been compared so far.
+    const DifferenceCounts &counts() const { return m_counts; }
+
 private:
-    void startLine(const Table &rows, std::size_t row, bool first, std::size_t numbered);
-    void surplusLine(const Table &rows, std::size_t row, bool first, std::string_view verb);
+    void appendRecord(const Table &rows, std::size_t row, bool first, std::size_t numbered);
+    void appendValue(const Cell &cell);
+    void fieldLine(const Table &rows1, std::size_t row1, const Column &column1,
+        const Column &column2, std::size_t row2, std::size_t numbered);
+    void surplusLine(const Table &rows, std::size_t row, bool first, bool added);
 
     std::string m_table2Name;
     LineSink &m_out;
+    LineFormat m_format;
+    DifferenceCounts m_counts;
     std::vector<KeyColumn> m_key; // none: records are told by number
     std::vector<ColumnPair> m_columns;
     std::size_t m_record = 0; // records compared by position so far
@@ -49,6 +59,7 @@ private:
     std::vector<std::uint8_t> m_differs; // of a batch, column by column
     std::vector<std::uint8_t> m_recordDiffers; // of a batch, a flag a record
     std::string m_line; // reused, so millions of lines allocate only as their storage grows
+    std::string m_text; // a value's text, before it is escaped
 };
 
 } // namespace kestrune

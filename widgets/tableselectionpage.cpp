@@ -108,7 +108,7 @@ void TableSelectionPage::compare()
     OdbcTableReader reader1(connection, { table1 });
     OdbcTableReader reader2(connection, { table2 });
     ComparisonLines lines;
-    if (EmptyTable empty = compareTables(reader1, reader2, { table1, table2 }, lines);
+    if (EmptyTable empty = compareTables(reader1, reader2, { table1, table2 }, lines).empty;
         empty != EmptyTable::None) {
         setPointerShape(Pointer::Default);
         showMessage(QString::fromStdString(

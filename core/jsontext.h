@@ -1,0 +1,13 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace kestrune {
+
+// Appends text as a JSON string, quotes included: quotes, backslashes and control characters
+// escaped, and every byte that starts no valid UTF-8 character written as U+FFFD, since a JSON
+// text holds nothing but Unicode.
+void appendJsonString(std::string &out, std::string_view text);
+
+} // namespace kestrune
