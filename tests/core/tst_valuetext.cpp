@@ -1,7 +1,10 @@
 #include "core/cells.h"
 #include "core/datetime.h"
+#include "core/jsontext.h"
 #include "core/valuetext.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QTest>
 
 #include <cstdint>
@@ -19,6 +22,8 @@ private slots:
     void appendsAfterExistingText();
     void readsTheDriversDateAndTimeText_data();
     void readsTheDriversDateAndTimeText();
+    void jsonStrings_data();
+    void jsonStrings();
 };
 
 namespace {
@@ -165,6 +170,40 @@ void ValueTextTest::readsTheDriversDateAndTimeText()
     std::string out;
     appendCellText(out, cell);
     QCOMPARE(QByteArray::fromStdString(out), expected);
+}
+
+// Texts as JSON strings: escaped as JSON requires, and valid UTF-8 whatever the bytes.
+void ValueTextTest::jsonStrings_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QByteArray>("json");
+    QTest::newRow("plain") << QByteArray("Lyon") << QByteArray(R"("Lyon")");
+    QTest::newRow("quote, backslash, the lines' own words")
+        << QByteArray(R"(a "b" \ to c)") << QByteArray(R"("a \"b\" \\ to c")");
+    QTest::newRow("line breaks and tabs")
+        << QByteArray("a\r\nb\tc\bd\fe") << QByteArray(R"("a\r\nb\tc\bd\fe")");
+    QTest::newRow("other control characters, NUL among them") << QByteArray("\x01\x1F\x7F", 3)
+            + QByteArray(1, '\0') << QByteArray("\"\\u0001\\u001f\x7F\\u0000\"");
+    QTest::newRow("UTF-8 of every length kept") << QByteArray("é東😀") << QByteArray("\"é東😀\"");
+    QTest::newRow("invalid UTF-8 replaced byte by byte")
+        << QByteArray("a\xFF\xC3(\xE2\x82\xED\xA0\x80\xF0\x82\x82\xAC")
+        << QByteArray("\"a\xEF\xBF\xBD\xEF\xBF\xBD(\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"
+                      "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"
+                      "\xEF\xBF\xBD\"");
+}
+
+void ValueTextTest::jsonStrings()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QByteArray, json);
+    std::string out = "x";
+    appendJsonString(out, std::string_view(text.constData(), std::size_t(text.size())));
+    QCOMPARE(QByteArray::fromStdString(out), "x" + json);
+    // What a JSON parser reads back is the text, where the text was valid UTF-8.
+    const QJsonDocument parsed = QJsonDocument::fromJson("[" + json + "]");
+    QVERIFY(parsed.isArray());
+    if (QString::fromUtf8(text).toUtf8() == text)
+        QCOMPARE(parsed.array().at(0).toString().toUtf8(), text);
 }
 
 QTEST_APPLESS_MAIN(ValueTextTest)
