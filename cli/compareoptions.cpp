@@ -39,7 +39,7 @@ const PlaceOption *placeOption(std::string_view name)
 
 bool takesValue(std::string_view name)
 {
-    return placeOption(name) || name == "--key" || name == "--output";
+    return placeOption(name) || name == "--key" || name == "--output" || name == "--format";
 }
 
 // "a,b" is a then b; an empty name is a slip (a doubled or trailing comma), never a column.
@@ -55,6 +55,15 @@ std::vector<std::string> keyColumns(const std::string &list)
             return columns;
         start = comma + 1;
     }
+}
+
+LineFormat lineFormat(const std::string &name)
+{
+    if (name == "text")
+        return LineFormat::Text;
+    if (name == "json")
+        return LineFormat::Json;
+    throw UsageError("--format takes text or json, not '" + name + "'");
 }
 
 // The remembered port is passed on as typed, as the wizard does; an option is checked at once.
@@ -79,6 +88,12 @@ CompareOptions parseCompareOptions(const std::vector<std::string> &arguments)
         // A password given as an argument would be seen by every user of the machine.
         if (option.name == "--password" || option.name == "--password2")
             throw UsageError("a password is never taken as an argument; use --password-file FILE");
+        if (option.name == "--summary") {
+            if (option.value)
+                throw UsageError("option --summary does not take a value");
+            options.summary = true;
+            continue;
+        }
         if (!takesValue(option.name))
             throw UsageError("unknown option " + option.name);
         if (!option.value)
@@ -87,6 +102,8 @@ CompareOptions parseCompareOptions(const std::vector<std::string> &arguments)
             options.*(place->place).*(place->value) = option.value;
         else if (option.name == "--key")
             options.key = keyColumns(*option.value);
+        else if (option.name == "--format")
+            options.format = lineFormat(*option.value);
         else
             options.output = option.value;
     }
@@ -119,6 +136,12 @@ std::string_view compareUsage()
            "                        table 1's primary key), not by position\n"
            "  --output FILE         write the lines to FILE, replaced whole, not to standard "
            "output\n"
+           "  --format FORMAT       text (the default: the lines above) or json: one object a\n"
+           "                        line, ended by LF, such as "
+           "{\"kind\":\"changed\",\"record\":3,\n"
+           "                        \"field\":\"city\",\"old\":\"Lyon\",\"new\":\"LYON\"}\n"
+           "  --summary             end with a line of counts and the time taken on standard\n"
+           "                        error\n"
            "Each table is read on a connection of its own, both at once, as the rows come.\n"
            "With --key, each is read in the key's order (numbers, dates and times by value, texts\n"
            "by their UTF-8 bytes), records pair by key and columns by name, and a line tells its\n"

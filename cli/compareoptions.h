@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/comparisonlines.h"
+
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -25,6 +27,8 @@ struct CompareOptions {
     Place second; // a value left out: table 1's (the options ending in 2)
     std::vector<std::string> key; // in the order given, or "PRIMARY"; empty: pair by position
     std::optional<std::string> output;
+    LineFormat format = LineFormat::Text;
+    bool summary = false; // a line of counts on standard error at the end
 };
 
 // Bad usage; what() is the one-line reason, printed before tryHelp.

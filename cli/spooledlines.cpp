@@ -27,9 +27,9 @@ std::string temporaryFolder()
 
 } // namespace
 
-SpooledLines::SpooledLines(std::size_t memoryBytes)
-    : m_fieldDifferences(memoryBytes)
-    , m_addedDeleted(memoryBytes)
+SpooledLines::SpooledLines(LineFormat format, std::size_t memoryBytes)
+    : m_fieldDifferences(format == LineFormat::Text ? "\r\n" : "\n", memoryBytes)
+    , m_addedDeleted(format == LineFormat::Text ? "\r\n" : "\n", memoryBytes)
 {
 }
 
@@ -43,8 +43,9 @@ void SpooledLines::writeTo(int fd)
     m_addedDeleted.writeTo(fd);
 }
 
-SpooledLines::Spool::Spool(std::size_t memoryBytes)
-    : m_memoryBytes(memoryBytes)
+SpooledLines::Spool::Spool(std::string_view lineEnd, std::size_t memoryBytes)
+    : m_lineEnd(lineEnd)
+    , m_memoryBytes(memoryBytes)
 {
 }
 
@@ -56,7 +57,8 @@ SpooledLines::Spool::~Spool()
 
 void SpooledLines::Spool::append(std::string_view line)
 {
-    appendResultLine(m_buffer, line);
+    m_buffer.append(line);
+    m_buffer.append(m_lineEnd);
     m_empty = false;
     if (m_buffer.size() >= m_memoryBytes)
         spill();

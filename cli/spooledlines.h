@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace kestrune {
 
@@ -13,8 +14,10 @@ namespace kestrune {
 // and a failed run leaves nothing behind.
 class SpooledLines final : public LineSink {
 public:
-    // memoryBytes is the limit of each list.
-    explicit SpooledLines(std::size_t memoryBytes = std::size_t(4) << 20);
+    // Each line ends as its format has it: CR LF for text, LF for JSON. memoryBytes is the limit of
+    // each list.
+    explicit SpooledLines(
+        LineFormat format = LineFormat::Text, std::size_t memoryBytes = std::size_t(4) << 20);
 
     void appendFieldDifference(std::string_view line) override;
     void appendAddedDeleted(std::string_view line) override;
@@ -29,7 +32,7 @@ private:
     // One list: in memory up to the limit, then in its temporary file.
     class Spool {
     public:
-        explicit Spool(std::size_t memoryBytes);
+        Spool(std::string_view lineEnd, std::size_t memoryBytes);
         ~Spool();
         Spool(const Spool &) = delete;
         Spool &operator=(const Spool &) = delete;
@@ -41,6 +44,7 @@ private:
     private:
         void spill();
 
+        std::string_view m_lineEnd;
         std::size_t m_memoryBytes;
         std::string m_buffer;
         int m_file = -1; // the temporary file, once memory is full

@@ -12,6 +12,9 @@
 #include "db/odbc.h"
 #include "widgets/resultspage.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonParseError>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -101,6 +104,8 @@ private slots:
     void runs();
     void optionsOverrideTheStoreAndLeaveItAlone();
     void progressOnATerminal();
+    void jsonTellsWhatTheLinesTell_data();
+    void jsonTellsWhatTheLinesTell();
     void serverStopsDuringTheRead_data();
     void serverStopsDuringTheRead();
 
@@ -137,7 +142,14 @@ void CompareCommandTest::initTestCase()
             "CREATE TABLE key_coded (code VARCHAR(10), year INT, qty INT, PRIMARY KEY (code, "
             "year))",
             "INSERT INTO key_coded VALUES ('A 17', 2023, 1), ('A 17', 2024, 3), ('e', 1, 1), "
-            "('é', 3, 1), ('E', 2, 1), ('Z', 1, 1)" });
+            "('é', 3, 1), ('E', 2, 1), ('Z', 1, 1)",
+            // Values a line cannot be split back from.
+            "CREATE TABLE json_a (id INT PRIMARY KEY, v VARCHAR(20))",
+            "CREATE TABLE json_b (id INT PRIMARY KEY, v VARCHAR(20))",
+            "INSERT INTO json_a VALUES (1, 'a\" to \"b'), (2, 'line\\nbreak'), (3, 'quote \"'), "
+            "(4, CONCAT('ctl', CHAR(1), CHAR(127))), (5, '😀 東')",
+            "INSERT INTO json_b VALUES (1, 'a'), (2, 'line break'), (3, 'quote'), (4, 'ctl'), "
+            "(5, NULL), (6, '\\\\')" });
     writeFile(m_folder.filePath("password"), "kes-pw\n");
     QString error = m_server.start();
     QVERIFY2(error.isEmpty(), qPrintable(error));
@@ -327,6 +339,16 @@ void CompareCommandTest::runs_data()
         "kestrune: key_twice: no primary key\n");
     row("by key, a key column one table lacks", { "key_a", "five", "--key", "city" },
         "kestrune: five: no column named city\n");
+    row("a summary at the end", { "key_a", "key_b", "--key", "id", "--summary" },
+        "kestrune: column price is only in key_a; not compared\n"
+        "kestrune: column colour is only in key_b; not compared\n"
+        "kestrune: 2 field differences in 2 records, 1 record added, 1 deleted, 4 rows read of "
+        "key_a and 4 of key_b, in [0-9]+\\.[0-9]{2} s\n",
+        "Record id=1,Field \"City\" has changed from \"Lyon\" to \"LYON\"\r\n"
+        "Record id=5,Field \"qty\" has changed from \"5\" to \"6\"\r\n"
+        "Record id=2 deleted from key_b\r\nRecord id=3 added from key_b\r\n");
+    row("an unknown format", { "five", "three", "--format", "xml" },
+        "kestrune: --format takes text or json, not 'xml'\n" + tryHelp);
 }
 
 void CompareCommandTest::runs()
@@ -392,6 +414,73 @@ void CompareCommandTest::progressOnATerminal()
         "^\rReading five: 5( of ~[0-9]+)? rows, three: 3( of ~[0-9]+)? rows");
     QVERIFY2(shown.match(QString::fromStdString(err.str())).hasMatch(), err.str().c_str());
     QCOMPARE(shownLine(err.str()).trimmed(), QByteArray());
+}
+
+// Every JSON line, read back by a parser, tells what the text line in its place tells.
+void CompareCommandTest::jsonTellsWhatTheLinesTell_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("values no line can be split back from") << QStringList { "json_a", "json_b" };
+    QTest::newRow("every column kind") << QStringList { "types_a", "types_b" };
+    QTest::newRow("random tables") << QStringList { "random_a", "random_b", "--database",
+        QString::fromStdString(randomDatabase) };
+    QTest::newRow("by key") << QStringList { "json_a", "json_b", "--key", "id" };
+    QTest::newRow("by a composite key, table 2 elsewhere")
+        << QStringList { "key_coded", "key_coded", "--key", "code,year", "--port2",
+               QString::fromStdString(m_server.login("").port), "--database2", "kt_cli_elsewhere",
+               "--password-file2", m_folder.filePath("password") };
+}
+
+void CompareCommandTest::jsonTellsWhatTheLinesTell()
+{
+    QFETCH(QStringList, arguments);
+    ConfigHome store;
+    store.remember(testdb::loginTo(valuesDatabase));
+    const Run text = runProbe(arguments, store.path());
+    const Run json = runProbe(arguments + QStringList { "--format=json" }, store.path());
+    QCOMPARE(json.status, text.status);
+    QVERIFY2(json.err == text.err, json.err.constData());
+    QVERIFY(json.out.endsWith('\n') && !json.out.contains('\r'));
+    // The text lines end with CR LF; a value may hold a bare line feed.
+    const QStringList textLines = QString::fromUtf8(text.out).split("\r\n");
+    const QList<QByteArray> jsonLines = json.out.split('\n');
+    QCOMPARE(jsonLines.size(), textLines.size());
+    const QString table2 = arguments.at(1);
+    for (qsizetype i = 0; i + 1 < jsonLines.size(); ++i) {
+        QJsonParseError error;
+        const QJsonObject line = QJsonDocument::fromJson(jsonLines[i], &error).object();
+        QVERIFY2(error.error == QJsonParseError::NoError, jsonLines[i].constData());
+        // The record as the line tells it: its number, or each key column's value, quoted or
+        // not as its kind is written.
+        QString record = "Record ";
+        const QJsonValue told = line.value("record");
+        const QString expected = textLines[i];
+        if (told.isObject()) {
+            QStringList parts;
+            for (const QString &name : told.toObject().keys()) {
+                const QString value = told.toObject().value(name).toString();
+                const QString quoted = name + "=\"" + value + "\"";
+                parts << (expected.contains(quoted) ? quoted : name + "=" + value);
+            }
+            std::sort(parts.begin(), parts.end(), [&](const QString &a, const QString &b) {
+                return expected.indexOf(a) < expected.indexOf(b);
+            });
+            record += parts.join(' ');
+        } else {
+            record += QString::number(told.toInt());
+        }
+        auto value = [](const QJsonValue &v) {
+            return v.isNull() ? QString("NULL") : "\"" + v.toString() + "\"";
+        };
+        const QString kind = line.value("kind").toString();
+        QString rebuilt;
+        if (kind == "changed")
+            rebuilt = record + ",Field \"" + line.value("field").toString() + "\" has changed from "
+                + value(line.value("old")) + " to " + value(line.value("new"));
+        else
+            rebuilt = record + " " + kind + " from " + table2;
+        QCOMPARE(rebuilt, expected);
+    }
 }
 
 // The server of one table stops while both are read: no lines, and the old output file stays.

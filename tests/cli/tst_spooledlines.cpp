@@ -47,7 +47,7 @@ void SpooledLinesTest::fieldDifferencesFirst()
     QFETCH(QStringList, lines);
     QFETCH(QByteArray, written);
 
-    SpooledLines spooled(memoryBytes);
+    SpooledLines spooled(LineFormat::Text, memoryBytes);
     QVERIFY(spooled.empty());
     for (const QString &line : lines) {
         const std::string bytes = line.toStdString();
