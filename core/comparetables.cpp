@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <new>
 #include <stdexcept>
+#include <string_view>
+#include <vector>
 
 namespace kestrune {
 
@@ -59,6 +61,17 @@ private:
     long long m_reported = 0;
 };
 
+// The pairs whose column of table 1 the comparison's choice takes, in their order.
+template <typename NameOf>
+std::vector<ColumnPair> chosenPairs(
+    std::vector<ColumnPair> pairs, const Comparison &comparison, NameOf nameInTable1)
+{
+    std::erase_if(pairs, [&](const ColumnPair &pair) {
+        return !comparison.columns.takes(nameInTable1(pair.first));
+    });
+    return pairs;
+}
+
 EmptyTable compareByPosition(
     Cursor &one, Cursor &two, const Comparison &comparison, LineSink &lines, ProgressReport &report)
 {
@@ -66,8 +79,11 @@ EmptyTable compareByPosition(
         return EmptyTable::First;
     if (!two.refill())
         return EmptyTable::Second;
+    const Table &first = one.rows;
     RecordComparer comparer(
-        pairByPosition(one.rows.columns.size(), two.rows.columns.size()), comparison.table2, lines);
+        chosenPairs(pairByPosition(first.columns.size(), two.rows.columns.size()), comparison,
+            [&](std::size_t c) -> std::string_view { return first.columns[c].name(); }),
+        comparison.table2, lines);
     // Rowsets of the two tables need not be of one size: each is compared as far as the other
     // reaches.
     while (one.refill() && two.refill()) {
@@ -221,7 +237,10 @@ void compareByKey(
         kinds2.push_back(pairing.columns2[column.second].kind);
     }
     const KeyComparer across(places1, kinds1, places2, kinds2);
-    RecordComparer comparer(pairing, comparison.table2, lines);
+    KeyPairing chosen = pairing;
+    chosen.compared = chosenPairs(pairing.compared, comparison,
+        [&](std::size_t c) -> std::string_view { return pairing.columns1[c].name; });
+    RecordComparer comparer(chosen, comparison.table2, lines);
 
     // A merge of two streams in the key's order: a run of equal keys is compared as one batch,
     // and the lower key of two that differ is a record only its table has.
