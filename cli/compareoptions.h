@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/columnpairing.h"
+
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -25,6 +27,9 @@ struct CompareOptions {
     Place second; // a value left out: table 1's (the options ending in 2)
     std::vector<std::string> key; // in the order given, or "PRIMARY"; empty: pair by position
     std::optional<std::string> output;
+    ColumnChoice columns; // --columns or --ignore-columns, never both
+    std::string where; // empty: every row
+    std::string where2; // empty: table 1's condition
 };
 
 // Bad usage; what() is the one-line reason, printed before tryHelp.
