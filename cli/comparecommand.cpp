@@ -111,6 +111,17 @@ void writeSummary(std::ostream &err, const CompareOptions &options,
         << ", in " << seconds << " s\n";
 }
 
+// A name neither table has is a slip on the command line, told before anything is read.
+void checkChosenColumns(const CompareOptions &options, const std::vector<ColumnShape> &columns1,
+    const std::vector<ColumnShape> &columns2)
+{
+    if (std::optional<std::string> name = unknownColumn(options.columns, columns1, columns2)) {
+        const bool only = options.columns.rule == ColumnChoice::Rule::Only;
+        throw UsageError(std::string(only ? "--columns" : "--ignore-columns") + ": neither "
+            + options.table1 + " nor " + options.table2 + " has a column named " + *name);
+    }
+}
+
 int compare(const CompareOptions &options, CommandStreams &streams)
 {
     const auto started = std::chrono::steady_clock::now();
@@ -136,26 +147,39 @@ int compare(const CompareOptions &options, CommandStreams &streams)
                       long long expected2) { progress.show(read1, expected1, read2, expected2); };
         auto connection1 = std::make_unique<ClientConnection>(places.first);
         auto connection2 = std::make_unique<ClientConnection>(places.second);
-        Comparison comparison { options.table1, options.table2 };
+        Comparison comparison { options.table1, options.table2, std::nullopt, options.columns };
         comparison.format = options.format;
         TableQuery query1 { options.table1 };
         TableQuery query2 { options.table2 };
         if (!options.key.empty()) {
             KeyMode mode = planKeyMode(
                 *connection1, options.table1, *connection2, options.table2, options.key);
+            checkChosenColumns(options, mode.pairing.columns1, mode.pairing.columns2);
+            // That one table lacks a column the choice leaves out is no news.
+            auto onlyIn = [&](const std::string &table, const std::string &column) {
+                if (options.columns.takes(column))
+                    streams.err << "kestrune: column " << column << " is only in " << table
+                                << "; not compared\n";
+            };
             for (const std::string &column : mode.pairing.onlyInFirst)
-                streams.err << "kestrune: column " << column << " is only in " << options.table1
-                            << "; not compared\n";
+                onlyIn(options.table1, column);
             for (const std::string &column : mode.pairing.onlyInSecond)
-                streams.err << "kestrune: column " << column << " is only in " << options.table2
-                            << "; not compared\n";
+                onlyIn(options.table2, column);
             comparison.byKey = std::move(mode.pairing);
             query1 = std::move(mode.query1);
             query2 = std::move(mode.query2);
+        } else if (options.columns.rule != ColumnChoice::Rule::Every) {
+            checkChosenColumns(options, connection1->describe(options.table1),
+                connection2->describe(options.table2));
         }
-        // Both tables are read at once, each on a connection and a thread of its own.
-        StreamedTableReader reader1(std::move(connection1), query1, streams.errIsTerminal);
-        StreamedTableReader reader2(std::move(connection2), query2, streams.errIsTerminal);
+        query1.condition = options.where;
+        query2.condition = options.where2.empty() ? options.where : options.where2;
+        // Both tables are read at once, each on a connection and a thread of its own. The
+        // server's estimate is of the whole table, no measure of the rows a condition selects.
+        StreamedTableReader reader1(
+            std::move(connection1), query1, streams.errIsTerminal && query1.condition.empty());
+        StreamedTableReader reader2(
+            std::move(connection2), query2, streams.errIsTerminal && query2.condition.empty());
         outcome = compareTables(reader1, reader2, comparison, lines, report);
     }
     if (outcome.empty != EmptyTable::None) {

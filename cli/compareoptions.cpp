@@ -39,17 +39,19 @@ const PlaceOption *placeOption(std::string_view name)
 
 bool takesValue(std::string_view name)
 {
-    return placeOption(name) || name == "--key" || name == "--output" || name == "--format";
+    return placeOption(name) || name == "--key" || name == "--output" || name == "--columns"
+        || name == "--ignore-columns" || name == "--where" || name == "--where2"
+        || name == "--format";
 }
 
 // "a,b" is a then b; an empty name is a slip (a doubled or trailing comma), never a column.
-std::vector<std::string> keyColumns(const std::string &list)
+std::vector<std::string> columnNames(const std::string &list, const std::string &option)
 {
     std::vector<std::string> columns;
     for (std::size_t start = 0;;) {
         const std::size_t comma = std::min(list.find(',', start), list.size());
         if (comma == start)
-            throw UsageError("--key needs column names separated by commas");
+            throw UsageError(option + " needs column names separated by commas");
         columns.push_back(list.substr(start, comma - start));
         if (comma == list.size())
             return columns;
@@ -78,6 +80,23 @@ void checkPort(const std::optional<std::string> &port)
         throw CommandError("invalid port '" + *port + "'");
 }
 
+void chooseColumns(ColumnChoice &choice, const ParsedArguments::Option &option)
+{
+    const ColumnChoice::Rule rule
+        = option.name == "--columns" ? ColumnChoice::Rule::Only : ColumnChoice::Rule::AllBut;
+    if (choice.rule != ColumnChoice::Rule::Every && choice.rule != rule)
+        throw UsageError("--columns and --ignore-columns cannot be given together");
+    choice = { rule, columnNames(*option.value, option.name) };
+}
+
+// The condition goes to the server as it is; one of blanks alone would be an SQL error there.
+std::string condition(const ParsedArguments::Option &option)
+{
+    if (option.value->find_first_not_of(" \t\r\n") == std::string::npos)
+        throw UsageError("option " + option.name + " needs a condition");
+    return *option.value;
+}
+
 } // namespace
 
 CompareOptions parseCompareOptions(const std::vector<std::string> &arguments)
@@ -101,7 +120,13 @@ CompareOptions parseCompareOptions(const std::vector<std::string> &arguments)
         if (const PlaceOption *place = placeOption(option.name))
             options.*(place->place).*(place->value) = option.value;
         else if (option.name == "--key")
-            options.key = keyColumns(*option.value);
+            options.key = columnNames(*option.value, option.name);
+        else if (option.name == "--columns" || option.name == "--ignore-columns")
+            chooseColumns(options.columns, option);
+        else if (option.name == "--where")
+            options.where = condition(option);
+        else if (option.name == "--where2")
+            options.where2 = condition(option);
         else if (option.name == "--format")
             options.format = lineFormat(*option.value);
         else
@@ -134,6 +159,13 @@ std::string_view compareUsage()
            "  --password-file2 FILE where TABLE2 is, when not where TABLE1 is\n"
            "  --key COLUMNS         pair records by these key columns, comma-separated (PRIMARY:\n"
            "                        table 1's primary key), not by position\n"
+           "  --columns COLUMNS     compare only these columns, comma-separated, by table 1's\n"
+           "                        names (with --key, the key columns pair records still)\n"
+           "  --ignore-columns COLUMNS\n"
+           "                        compare every column but these; not with --columns\n"
+           "  --where CONDITION     read only the rows this SQL condition selects, in both tables\n"
+           "  --where2 CONDITION    read TABLE2's rows by this condition instead (--where2 1: "
+           "all)\n"
            "  --output FILE         write the lines to FILE, replaced whole, not to standard "
            "output\n"
            "  --format FORMAT       text (the default: the lines above) or json: one object a\n"

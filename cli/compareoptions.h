@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/columnpairing.h"
 #include "core/comparisonlines.h"
 
 #include <optional>
@@ -27,6 +28,9 @@ struct CompareOptions {
     Place second; // a value left out: table 1's (the options ending in 2)
     std::vector<std::string> key; // in the order given, or "PRIMARY"; empty: pair by position
     std::optional<std::string> output;
+    ColumnChoice columns; // --columns or --ignore-columns, never both
+    std::string where; // empty: every row
+    std::string where2; // empty: table 1's condition
     LineFormat format = LineFormat::Text;
     bool summary = false; // a line of counts on standard error at the end
 };

@@ -1,5 +1,6 @@
 #include "core/columnpairing.h"
 
+#include <algorithm>
 #include <clocale>
 #include <cwctype>
 #include <locale.h>
@@ -64,6 +65,25 @@ std::optional<std::size_t> findColumn(
     for (std::size_t c = 0; c < columns.size(); ++c) {
         if (sameColumnName(columns[c].name, name))
             return c;
+    }
+    return std::nullopt;
+}
+
+bool ColumnChoice::takes(std::string_view name) const
+{
+    if (rule == Rule::Every)
+        return true;
+    const bool named = std::any_of(names.begin(), names.end(),
+        [&](const std::string &chosen) { return sameColumnName(chosen, name); });
+    return named == (rule == Rule::Only);
+}
+
+std::optional<std::string> unknownColumn(const ColumnChoice &choice,
+    const std::vector<ColumnShape> &columns1, const std::vector<ColumnShape> &columns2)
+{
+    for (const std::string &name : choice.names) {
+        if (!findColumn(columns1, name) && !findColumn(columns2, name))
+            return name;
     }
     return std::nullopt;
 }

@@ -3,7 +3,9 @@
 #include "core/value.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -21,6 +23,20 @@ bool sameColumnName(std::string_view a, std::string_view b);
 // The place of the column with that name, if the columns have one.
 std::optional<std::size_t> findColumn(
     const std::vector<ColumnShape> &columns, std::string_view name);
+
+// Which of the paired columns are compared: every one, only those named, or all but those named.
+// Names are table 1's, matched as sameColumnName() matches them.
+struct ColumnChoice {
+    enum class Rule : std::uint8_t { Every, Only, AllBut };
+    Rule rule = Rule::Every;
+    std::vector<std::string> names = {};
+
+    bool takes(std::string_view name) const;
+};
+
+// The first name the choice gives that neither table's columns have.
+std::optional<std::string> unknownColumn(const ColumnChoice &choice,
+    const std::vector<ColumnShape> &columns1, const std::vector<ColumnShape> &columns2);
 
 // The columns of both tables paired by position, as many as the narrower table has.
 std::vector<ColumnPair> pairByPosition(std::size_t columns1, std::size_t columns2);

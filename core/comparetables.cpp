@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <new>
 #include <stdexcept>
+#include <string_view>
+#include <vector>
 
 namespace kestrune {
 
@@ -59,10 +61,24 @@ private:
     long long m_reported = 0;
 };
 
+// The pairs whose column of table 1 the comparison's choice takes, in their order.
+template <typename NameOf>
+std::vector<ColumnPair> chosenPairs(
+    std::vector<ColumnPair> pairs, const Comparison &comparison, NameOf nameInTable1)
+{
+    std::erase_if(pairs, [&](const ColumnPair &pair) {
+        return !comparison.columns.takes(nameInTable1(pair.first));
+    });
+    return pairs;
+}
+
 DifferenceCounts compareByPosition(
     Cursor &one, Cursor &two, const Comparison &comparison, LineSink &lines, ProgressReport &report)
 {
-    RecordComparer comparer(pairByPosition(one.rows.columns.size(), two.rows.columns.size()),
+    const Table &first = one.rows;
+    RecordComparer comparer(
+        chosenPairs(pairByPosition(first.columns.size(), two.rows.columns.size()), comparison,
+            [&](std::size_t c) -> std::string_view { return first.columns[c].name(); }),
         comparison.table2, lines, comparison.format);
     // Rowsets of the two tables need not be of one size: each is compared as far as the other
     // reaches.
@@ -217,7 +233,10 @@ DifferenceCounts compareByKey(
         kinds2.push_back(pairing.columns2[column.second].kind);
     }
     const KeyComparer across(places1, kinds1, places2, kinds2);
-    RecordComparer comparer(pairing, comparison.table2, lines, comparison.format);
+    KeyPairing chosen = pairing;
+    chosen.compared = chosenPairs(pairing.compared, comparison,
+        [&](std::size_t c) -> std::string_view { return pairing.columns1[c].name; });
+    RecordComparer comparer(chosen, comparison.table2, lines, comparison.format);
 
     // A merge of two streams in the key's order: a run of equal keys is compared as one batch,
     // and the lower key of two that differ is a record only its table has.

@@ -18,12 +18,14 @@ enum class EmptyTable { None, First, Second };
 using ReadProgress = std::function<void(
     long long read1, long long expected1, long long read2, long long expected2)>;
 
-// The two tables compared, by name, and how their records pair: by position, or by key. Readers
-// of tables paired by key give their rows in the key's order (see KeyComparer).
+// The two tables compared, by name, how their records pair (by position, or by key) and which of
+// the paired columns are compared. Readers of tables paired by key give their rows in the key's
+// order (see KeyComparer).
 struct Comparison {
     std::string table1;
     std::string table2;
     std::optional<KeyPairing> byKey = std::nullopt;
+    ColumnChoice columns = {};
     LineFormat format = LineFormat::Text;
 };
 

@@ -18,11 +18,13 @@ struct OrderColumn {
     KeyOrder order = KeyOrder::AsStored;
 };
 
-// What a reader reads: every column of one table, ordered by the given columns, or in whatever
-// order the server returns them when none are given.
+// What a reader reads: every column of one table, its rows all or those the condition selects
+// (SQL as the user wrote it), ordered by the given columns, or in whatever order the server
+// returns them when none are given.
 struct TableQuery {
     std::string table;
     std::vector<OrderColumn> orderBy = {};
+    std::string condition = {}; // empty: every row
 };
 
 // A name quoted as an identifier, so a name with a blank, a reserved word or a backquote names
@@ -39,10 +41,13 @@ inline std::string quotedName(std::string_view name)
     return quoted;
 }
 
-// The query's SQL: "select * from `table`", then its order.
+// The query's SQL: "select * from `table`", then its condition and its order.
 inline std::string selectSql(const TableQuery &query)
 {
     std::string sql = "select * from " + quotedName(query.table);
+    // On a line of its own, so a comment that ends the condition leaves the rest of the query be.
+    if (!query.condition.empty())
+        sql += " where (" + query.condition + "\n)";
     for (std::size_t i = 0; i < query.orderBy.size(); ++i) {
         const OrderColumn &column = query.orderBy[i];
         sql += i == 0 ? " order by " : ", ";

@@ -150,6 +150,14 @@ void CompareCommandTest::initTestCase()
             "(4, CONCAT('ctl', CHAR(1), CHAR(127))), (5, '😀 東')",
             "INSERT INTO json_b VALUES (1, 'a'), (2, 'line break'), (3, 'quote'), (4, 'ctl'), "
             "(5, NULL), (6, '\\\\')" });
+    // Columns and rows chosen: table 2 is a column narrower and names one column otherwise, and
+    // one record of each is its own.
+    testdb::run(testdb::loginTo(valuesDatabase),
+        { "CREATE TABLE sel_a (id INT PRIMARY KEY, name VARCHAR(10), qty INT, note VARCHAR(10))",
+            "CREATE TABLE sel_b (id INT PRIMARY KEY, label VARCHAR(10), qty INT)",
+            "INSERT INTO sel_a VALUES (1, 'a', 1, 'x'), (2, 'b', 2, 'y'), (3, 'c', 3, 'z'), "
+            "(4, 'd', 4, 'w')",
+            "INSERT INTO sel_b VALUES (1, 'A', 1), (2, 'b', 5), (3, 'C', 3), (5, 'e', 5)" });
     writeFile(m_folder.filePath("password"), "kes-pw\n");
     QString error = m_server.start();
     QVERIFY2(error.isEmpty(), qPrintable(error));
@@ -349,6 +357,75 @@ void CompareCommandTest::runs_data()
         "Record id=2 deleted from key_b\r\nRecord id=3 added from key_b\r\n");
     row("an unknown format", { "five", "three", "--format", "xml" },
         "kestrune: --format takes text or json, not 'xml'\n" + tryHelp);
+
+    // Columns chosen by table 1's names, whatever their case; table 2 is too narrow for note, so
+    // it is never compared by position.
+    row("only the columns chosen", { "sel_a", "sel_b", "--columns", "NAME" }, "",
+        "Record 1,Field \"name\" has changed from \"a\" to \"A\"\r\n"
+        "Record 3,Field \"name\" has changed from \"c\" to \"C\"\r\n"
+        "Record 4,Field \"name\" has changed from \"d\" to \"e\"\r\n");
+    row("a chosen column table 2 is too narrow for", { "sel_a", "sel_b", "--columns=note,qty" }, "",
+        "Record 2,Field \"qty\" has changed from \"2\" to \"5\"\r\n"
+        "Record 4,Field \"qty\" has changed from \"4\" to \"5\"\r\n");
+    row("all but the columns left out", { "sel_a", "sel_b", "--ignore-columns", "Name" }, "",
+        "Record 2,Field \"qty\" has changed from \"2\" to \"5\"\r\n"
+        "Record 4,Field \"id\" has changed from \"4\" to \"5\"\r\n"
+        "Record 4,Field \"qty\" has changed from \"4\" to \"5\"\r\n");
+    // Only columns that would have been compared are said to be in one table only; the key
+    // pairs records whether chosen or not.
+    row("by key, only the columns chosen",
+        { "key_a", "key_b", "--key", "id", "--columns", "qty,colour" },
+        "kestrune: column colour is only in key_b; not compared\n",
+        "Record id=5,Field \"qty\" has changed from \"5\" to \"6\"\r\n"
+        "Record id=2 deleted from key_b\r\nRecord id=3 added from key_b\r\n");
+    row("by key, all but the columns left out",
+        { "key_a", "key_b", "--key", "id", "--ignore-columns", "QTY,colour,id" },
+        "kestrune: column price is only in key_a; not compared\n",
+        "Record id=1,Field \"City\" has changed from \"Lyon\" to \"LYON\"\r\n"
+        "Record id=2 deleted from key_b\r\nRecord id=3 added from key_b\r\n");
+    row("a chosen column neither table has", { "sel_a", "sel_b", "--columns", "name,colour" },
+        "kestrune: --columns: neither sel_a nor sel_b has a column named colour\n" + tryHelp);
+    row("by key, a column left out that neither table has",
+        { "key_a", "key_b", "--key", "id", "--ignore-columns", "colour,nosuch" },
+        "kestrune: --ignore-columns: neither key_a nor key_b has a column named nosuch\n"
+            + tryHelp);
+    row("both ways of choosing columns",
+        { "sel_a", "sel_b", "--columns", "id", "--ignore-columns", "qty" },
+        "kestrune: --columns and --ignore-columns cannot be given together\n" + tryHelp);
+    row("no column chosen", { "sel_a", "sel_b", "--columns", "" },
+        "kestrune: --columns needs column names separated by commas\n" + tryHelp);
+    row("a trailing comma in the columns left out", { "sel_a", "sel_b", "--ignore-columns=id," },
+        "kestrune: --ignore-columns needs column names separated by commas\n" + tryHelp);
+
+    // Rows chosen by the user's own SQL; records are numbered as they are selected.
+    row("only the rows selected", { "sel_a", "sel_b", "--where", "id > 1" }, "",
+        "Record 1,Field \"qty\" has changed from \"2\" to \"5\"\r\n"
+        "Record 2,Field \"name\" has changed from \"c\" to \"C\"\r\n"
+        "Record 3,Field \"id\" has changed from \"4\" to \"5\"\r\n"
+        "Record 3,Field \"name\" has changed from \"d\" to \"e\"\r\n"
+        "Record 3,Field \"qty\" has changed from \"4\" to \"5\"\r\n");
+    // Table 2's own condition is not added to table 1's: it selects id 5, which --where does not.
+    row("table 2's own rows selected",
+        { "sel_a", "sel_b", "--where", "id < 4", "--where2", "id <> 2", "--columns", "id" }, "",
+        "Record 2,Field \"id\" has changed from \"2\" to \"3\"\r\n"
+        "Record 3,Field \"id\" has changed from \"3\" to \"5\"\r\n");
+    // A comment closing the condition leaves the rest of the query alone.
+    row("a condition that ends in a comment", { "sel_a", "sel_b", "--where", "id = 2 -- the one" },
+        "", "Record 1,Field \"qty\" has changed from \"2\" to \"5\"\r\n");
+    row("by key, only the rows selected",
+        { "key_a", "key_b", "--key", "id", "--where", "id <> 2", "--columns", "city" }, "",
+        "Record id=1,Field \"City\" has changed from \"Lyon\" to \"LYON\"\r\n"
+        "Record id=3 added from key_b\r\n");
+    row("by key, table 2's own rows selected",
+        { "key_a", "key_b", "--key", "id", "--where", "id < 5", "--where2", "qty > 3", "--columns",
+            "city" },
+        "",
+        "Record id=1 deleted from key_b\r\nRecord id=2 deleted from key_b\r\n"
+        "Record id=5 added from key_b\r\n");
+    row("a condition the server refuses", { "sel_a", "sel_b", "--where2", "nosuch > 1" },
+        "Could not join this tables\\.\nUnknown column 'nosuch' in .*\n");
+    row("an empty condition", { "sel_a", "sel_b", "--where", " " },
+        "kestrune: option --where needs a condition\n" + tryHelp);
 }
 
 void CompareCommandTest::runs()
