@@ -44,11 +44,11 @@ template <typename T> void ClientConnection::setOption(mysql_option option, cons
 void ClientConnection::setTlsOptions(const TlsOptions &tls)
 {
     // Without this the library speaks plain text unless a certificate file is named.
-    const my_bool encrypt = tls.use != TlsOptions::Use::Never;
+    const my_bool encrypt = tls.use != TlsOptions::Use::Never ? 1 : 0;
     setOption(MYSQL_OPT_SSL_ENFORCE, &encrypt);
     if (!encrypt)
         return;
-    const my_bool verify = tls.verifyServerCert;
+    const my_bool verify = tls.verifyServerCert ? 1 : 0;
     setOption(MYSQL_OPT_SSL_VERIFY_SERVER_CERT, &verify);
     const std::pair<mysql_option, const std::string *> files[] = {
         { MYSQL_OPT_SSL_CA, &tls.ca },
