@@ -2,6 +2,7 @@
 
 #include "cli/commanderror.h"
 #include "cli/compareoptions.h"
+#include "cli/connectiontls.h"
 #include "cli/keymode.h"
 #include "cli/password.h"
 #include "cli/progress.h"
@@ -36,6 +37,8 @@ std::string remembered(const LoginSetting &setting)
 struct Places {
     LoginDetails first;
     LoginDetails second;
+    TlsOptions firstTls;
+    TlsOptions secondTls;
 };
 
 Places placesOf(const CompareOptions &options)
@@ -53,6 +56,8 @@ Places placesOf(const CompareOptions &options)
     second.port = given2.port.value_or(first.port);
     second.user = given2.user.value_or(first.user);
     second.database = given2.database.value_or(first.database);
+    places.firstTls = connectionTls(given1.tls);
+    places.secondTls = connectionTls(given2.tls, given1.tls);
     return places;
 }
 
@@ -145,8 +150,8 @@ int compare(const CompareOptions &options, CommandStreams &streams)
             report
                 = [&progress](long long read1, long long expected1, long long read2,
                       long long expected2) { progress.show(read1, expected1, read2, expected2); };
-        auto connection1 = std::make_unique<ClientConnection>(places.first);
-        auto connection2 = std::make_unique<ClientConnection>(places.second);
+        auto connection1 = std::make_unique<ClientConnection>(places.first, places.firstTls);
+        auto connection2 = std::make_unique<ClientConnection>(places.second, places.secondTls);
         Comparison comparison { options.table1, options.table2, std::nullopt, options.columns };
         comparison.format = options.format;
         TableQuery query1 { options.table1 };

@@ -37,11 +37,53 @@ const PlaceOption *placeOption(std::string_view name)
     return option == std::end(placeOptions) ? nullptr : option;
 }
 
+// The TLS options: files take a value, switches none. Each has a 2 form for table 2.
+struct TlsFileOption {
+    std::string_view name;
+    Place CompareOptions::*place;
+    std::optional<std::string> TlsChoices::*file;
+};
+
+constexpr TlsFileOption tlsFileOptions[] = {
+    { "--ssl-ca", &CompareOptions::first, &TlsChoices::ca },
+    { "--ssl-capath", &CompareOptions::first, &TlsChoices::caPath },
+    { "--ssl-cert", &CompareOptions::first, &TlsChoices::cert },
+    { "--ssl-key", &CompareOptions::first, &TlsChoices::key },
+    { "--ssl-ca2", &CompareOptions::second, &TlsChoices::ca },
+    { "--ssl-capath2", &CompareOptions::second, &TlsChoices::caPath },
+    { "--ssl-cert2", &CompareOptions::second, &TlsChoices::cert },
+    { "--ssl-key2", &CompareOptions::second, &TlsChoices::key },
+};
+
+struct TlsSwitch {
+    std::string_view name;
+    Place CompareOptions::*place;
+    std::optional<bool> TlsChoices::*choice;
+    bool value;
+};
+
+constexpr TlsSwitch tlsSwitches[] = {
+    { "--ssl", &CompareOptions::first, &TlsChoices::ssl, true },
+    { "--skip-ssl", &CompareOptions::first, &TlsChoices::ssl, false },
+    { "--ssl-verify-server-cert", &CompareOptions::first, &TlsChoices::verifyServerCert, true },
+    { "--ssl2", &CompareOptions::second, &TlsChoices::ssl, true },
+    { "--skip-ssl2", &CompareOptions::second, &TlsChoices::ssl, false },
+    { "--ssl-verify-server-cert2", &CompareOptions::second, &TlsChoices::verifyServerCert, true },
+};
+
+template <typename Option, std::size_t count>
+const Option *knownTlsOption(const Option (&options)[count], std::string_view name)
+{
+    const auto *option = std::find_if(std::begin(options), std::end(options),
+        [&](const Option &known) { return known.name == name; });
+    return option == std::end(options) ? nullptr : option;
+}
+
 bool takesValue(std::string_view name)
 {
     return placeOption(name) || name == "--key" || name == "--output" || name == "--columns"
         || name == "--ignore-columns" || name == "--where" || name == "--where2"
-        || name == "--format";
+        || name == "--format" || knownTlsOption(tlsFileOptions, name);
 }
 
 // "a,b" is a then b; an empty name is a slip (a doubled or trailing comma), never a column.
@@ -97,6 +139,13 @@ std::string condition(const ParsedArguments::Option &option)
     return *option.value;
 }
 
+// Plain text asked for together with TLS; which one is meant is not for the program to guess.
+void checkTls(const TlsChoices &tls, const std::string &suffix)
+{
+    if (tls.ssl == false && (tls.verifyServerCert || tls.ca || tls.caPath || tls.cert || tls.key))
+        throw UsageError("--skip-ssl" + suffix + " cannot go with other TLS options");
+}
+
 } // namespace
 
 CompareOptions parseCompareOptions(const std::vector<std::string> &arguments)
@@ -113,13 +162,23 @@ CompareOptions parseCompareOptions(const std::vector<std::string> &arguments)
             options.summary = true;
             continue;
         }
+        if (const TlsSwitch *tls = knownTlsOption(tlsSwitches, option.name)) {
+            if (option.value)
+                throw UsageError("option " + option.name + " takes no value");
+            (options.*(tls->place)).tls.*(tls->choice) = tls->value;
+            continue;
+        }
         if (!takesValue(option.name))
             throw UsageError("unknown option " + option.name);
         if (!option.value)
             throw UsageError("option " + option.name + " needs a value");
         if (const PlaceOption *place = placeOption(option.name))
             options.*(place->place).*(place->value) = option.value;
-        else if (option.name == "--key")
+        else if (const TlsFileOption *tls = knownTlsOption(tlsFileOptions, option.name)) {
+            if (option.value->empty())
+                throw UsageError("option " + option.name + " needs a file name");
+            (options.*(tls->place)).tls.*(tls->file) = option.value;
+        } else if (option.name == "--key")
             options.key = columnNames(*option.value, option.name);
         else if (option.name == "--columns" || option.name == "--ignore-columns")
             chooseColumns(options.columns, option);
@@ -142,6 +201,8 @@ CompareOptions parseCompareOptions(const std::vector<std::string> &arguments)
     options.table2 = tables[1];
     checkPort(options.first.port);
     checkPort(options.second.port);
+    checkTls(options.first.tls, "");
+    checkTls(options.second.tls, "2");
     return options;
 }
 
@@ -157,6 +218,19 @@ std::string_view compareUsage()
            "  --password-file FILE  the password, from the first line of FILE\n"
            "  --server2 HOST, --port2 PORT, --user2 NAME, --database2 NAME,\n"
            "  --password-file2 FILE where TABLE2 is, when not where TABLE1 is\n"
+           "  --ssl                 use TLS; a server that offers none is refused\n"
+           "  --ssl-ca FILE, --ssl-capath DIR\n"
+           "                        the trusted certificate authorities\n"
+           "  --ssl-cert FILE, --ssl-key FILE\n"
+           "                        the client's certificate and its key\n"
+           "  --ssl-verify-server-cert\n"
+           "                        check the server's certificate and host name\n"
+           "  --skip-ssl            plain text, also where the server offers TLS\n"
+           "  --ssl2, --ssl-ca2 FILE, --ssl-capath2 DIR, --ssl-cert2 FILE, --ssl-key2 FILE,\n"
+           "  --ssl-verify-server-cert2, --skip-ssl2\n"
+           "                        the same for TABLE2, when not as for TABLE1\n"
+           "Without a TLS option a connection is encrypted where the server offers TLS, but\n"
+           "its certificate is not checked. Every TLS option but --skip-ssl implies --ssl.\n"
            "  --key COLUMNS         pair records by these key columns, comma-separated (PRIMARY:\n"
            "                        table 1's primary key), not by position\n"
            "  --columns COLUMNS     compare only these columns, comma-separated, by table 1's\n"

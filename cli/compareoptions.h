@@ -11,6 +11,17 @@
 
 namespace kestrune {
 
+// How one table's connection uses TLS, as the options give it; a choice left out is taken from
+// elsewhere, or is the default.
+struct TlsChoices {
+    std::optional<bool> ssl; // --ssl, or --skip-ssl
+    std::optional<bool> verifyServerCert;
+    std::optional<std::string> ca;
+    std::optional<std::string> caPath;
+    std::optional<std::string> cert;
+    std::optional<std::string> key;
+};
+
 // Where one table is read, as the options give it; a value left out is taken from elsewhere.
 struct Place {
     std::optional<std::string> server;
@@ -18,6 +29,7 @@ struct Place {
     std::optional<std::string> user;
     std::optional<std::string> database;
     std::optional<std::string> passwordFile;
+    TlsChoices tls;
 };
 
 // What `kestrune --compare` was asked to do.

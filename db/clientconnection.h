@@ -3,6 +3,7 @@
 #include "core/value.h"
 #include "db/columnplan.h"
 #include "db/connectionstring.h"
+#include "db/tlsoptions.h"
 
 #include <mysql.h>
 
@@ -29,8 +30,9 @@ using StatementHandle = std::unique_ptr<MYSQL_STMT, StatementCloser>;
 // with the same login. It runs one statement at a time, as many as wanted one after another.
 class ClientConnection {
 public:
-    // Connects at once; throws ClientLibraryError when the login fails.
-    explicit ClientConnection(const LoginDetails &login);
+    // Connects at once; throws ClientLibraryError when the login fails, or when TLS is required
+    // and the server offers none.
+    explicit ClientConnection(const LoginDetails &login, const TlsOptions &tls = {});
     ~ClientConnection();
     ClientConnection(const ClientConnection &) = delete;
     ClientConnection &operator=(const ClientConnection &) = delete;
@@ -53,6 +55,7 @@ public:
 private:
     [[noreturn]] void failConnection() const;
     template <typename T> void setOption(mysql_option option, const T *value);
+    void setTlsOptions(const TlsOptions &tls);
     // A query of information_schema with the table's name for its one parameter, run.
     StatementHandle runAboutTable(std::string_view sql, const std::string &table);
 

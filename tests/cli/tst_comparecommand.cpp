@@ -72,6 +72,48 @@ Run runProbe(const QStringList &arguments, const QString &configHome,
     return run;
 }
 
+// A certificate authority of the test's own and one nobody trusts, then a server certificate for
+// 127.0.0.1 and a client certificate signed by the first: NAME.pem and NAME.key in `folder`.
+QString makeCertificates(const QString &folder)
+{
+    struct Certificate {
+        const char *name;
+        const char *subject;
+        const char *signer; // none: its own
+        const char *altName;
+    };
+    const Certificate certificates[] = {
+        { "ca", "/CN=Kestrune test authority", nullptr, nullptr },
+        { "unknown-ca", "/CN=Kestrune unknown authority", nullptr, nullptr },
+        { "server", "/CN=127.0.0.1", "ca", "subjectAltName=IP:127.0.0.1" },
+        { "client", "/CN=kestrune client", "ca", nullptr },
+    };
+    for (const Certificate &certificate : certificates) {
+        const QString name = folder + '/' + certificate.name;
+        QStringList arguments { "req", "-x509", "-newkey", "ec", "-pkeyopt",
+            "ec_paramgen_curve:prime256v1", "-nodes", "-days", "2", "-subj", certificate.subject,
+            "-keyout", name + ".key", "-out", name + ".pem" };
+        if (certificate.signer)
+            arguments << "-CA" << folder + '/' + certificate.signer + ".pem"
+                      << "-CAkey" << folder + '/' + certificate.signer + ".key";
+        if (certificate.altName)
+            arguments << "-addext" << certificate.altName;
+        QProcess openssl;
+        openssl.setProcessChannelMode(QProcess::MergedChannels);
+        openssl.start("openssl", arguments);
+        if (!openssl.waitForFinished(60000) || openssl.exitStatus() != QProcess::NormalExit
+            || openssl.exitCode() != 0)
+            return "openssl " + arguments.join(' ') + ": " + openssl.readAll();
+    }
+    return QString();
+}
+
+QStringList tlsServerArguments(const QString &folder)
+{
+    return { "--ssl-ca=" + folder + "/ca.pem", "--ssl-cert=" + folder + "/server.pem",
+        "--ssl-key=" + folder + "/server.key" };
+}
+
 // What a terminal shows after the bytes: a carriage return goes back to the start of the line.
 QByteArray shownLine(const std::string &bytes)
 {
@@ -112,6 +154,8 @@ private slots:
 private:
     QTemporaryDir m_folder;
     PrivateServer m_server; // a second server, for table 2 elsewhere
+    // One with certificates that requires secure transport, for connections over TLS.
+    PrivateServer m_tlsServer { 1, tlsServerArguments(m_folder.path()) };
 };
 
 void CompareCommandTest::initTestCase()
@@ -168,6 +212,19 @@ void CompareCommandTest::initTestCase()
             "CHARACTER SET latin1",
             "INSERT INTO key_coded VALUES ('A 17', 2024, 4), ('e', 1, 1), ('é', 3, 2), "
             "('E', 2, 1), ('Z', 1, 1), ('ä', 4, 1)" });
+
+    error = makeCertificates(m_folder.path());
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    error = m_tlsServer.start();
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    // Filled in plain text, as the test's ODBC connections speak; from then on TLS only.
+    m_tlsServer.freshDatabase("kt_cli_tls",
+        { "CREATE TABLE five (id INT PRIMARY KEY)", "CREATE TABLE three (id INT PRIMARY KEY)",
+            "INSERT INTO five VALUES (1), (2), (3), (4), (5)",
+            "INSERT INTO three VALUES (1), (2), (3)",
+            "CREATE USER IF NOT EXISTS 'kes_x509'@'127.0.0.1' IDENTIFIED BY 'kes-pw' REQUIRE X509",
+            "GRANT SELECT ON kt_cli_tls.* TO 'kes_x509'@'127.0.0.1'",
+            "SET GLOBAL require_secure_transport = ON" });
 }
 
 void CompareCommandTest::sameBytesAsTheSavedFile_data()
@@ -426,6 +483,59 @@ void CompareCommandTest::runs_data()
         "Could not join this tables\\.\nUnknown column 'nosuch' in .*\n");
     row("an empty condition", { "sel_a", "sel_b", "--where", " " },
         "kestrune: option --where needs a condition\n" + tryHelp);
+
+    // Over TLS, to the server that requires it; refusals in the library's words. Table 2's place
+    // is table 1's, TLS choices included, unless its own options say otherwise.
+    const QString tlsPort = QString::fromStdString(m_tlsServer.login("").port);
+    const QString ca = m_folder.filePath("ca.pem");
+    const QStringList overTls = { "five", "three", "--port", tlsPort, "--database", "kt_cli_tls" };
+    const QByteArray fiveAgainstThree
+        = "Record 4 deleted from three\r\nRecord 5 deleted from three\r\n";
+    row("TLS, the server's certificate verified",
+        overTls + QStringList { "--ssl-ca", ca, "--ssl-verify-server-cert" }, "", fiveAgainstThree);
+    row("TLS by default where the server offers it", overTls, "", fiveAgainstThree);
+    row("a client certificate",
+        overTls
+            + QStringList { "--user", "kes_x509", "--ssl-cert", m_folder.filePath("client.pem"),
+                "--ssl-key", m_folder.filePath("client.key") },
+        "", fiveAgainstThree);
+    row("a certificate of an unknown authority",
+        overTls
+            + QStringList { "--ssl-ca", m_folder.filePath("unknown-ca.pem"),
+                "--ssl-verify-server-cert" },
+        "Could not join this tables\\.\nTLS/SSL error: self-signed certificate in certificate "
+        "chain\n");
+    // The server's certificate is for 127.0.0.1, not for the name connected to.
+    row("a certificate for another host name",
+        overTls
+            + QStringList { "--server", "localhost", "--ssl-ca", ca, "--ssl-verify-server-cert" },
+        "Could not join this tables\\.\nTLS/SSL error: Validation of SSL server certificate "
+        "failed\n");
+    const QString noTls = "Could not join this tables\\.\nTLS/SSL error: SSL is required, but the "
+                          "server does not support it\n";
+    row("TLS asked of a server without it", { "five", "three", "--ssl" }, noTls);
+    row("table 2 verified as table 1 is, on a server without TLS",
+        overTls
+            + QStringList { "--ssl-ca", ca, "--ssl-verify-server-cert", "--port2",
+                QString::fromStdString(here.port), "--database2", "kt_cli_values",
+                "--password-file2", password },
+        noTls);
+    row("table 2's own TLS choices",
+        { "five", "three", "--port2", tlsPort, "--database2", "kt_cli_tls", "--password-file2",
+            password, "--ssl-ca2", m_folder.filePath("unknown-ca.pem") },
+        "Could not join this tables\\.\nTLS/SSL error: self-signed certificate in certificate "
+        "chain\n");
+    row("plain text asked of a server that requires TLS", overTls + QStringList { "--skip-ssl" },
+        "Could not join this tables\\.\nAccess denied for user 'kes'.*\n");
+    row("an unreadable certificate authority",
+        { "five", "three", "--ssl-ca", "/nonexistent/ca.pem" },
+        "kestrune: /nonexistent/ca\\.pem: No such file or directory\n");
+    row("a TLS switch with a value", { "five", "three", "--ssl=yes" },
+        "kestrune: option --ssl takes no value\n" + tryHelp);
+    row("an empty certificate file name", { "five", "three", "--ssl-key2=" },
+        "kestrune: option --ssl-key2 needs a file name\n" + tryHelp);
+    row("plain text and TLS for one table", { "five", "three", "--ssl-ca", ca, "--skip-ssl" },
+        "kestrune: --skip-ssl cannot go with other TLS options\n" + tryHelp);
 }
 
 void CompareCommandTest::runs()

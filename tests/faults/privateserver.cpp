@@ -18,6 +18,15 @@ PrivateServer::PrivateServer()
 {
 }
 
+PrivateServer::PrivateServer(int portAfter, const QStringList &serverArguments)
+    : m_port(QString::number(
+        qEnvironmentVariable("KESTRUNE_FAULT_DB_PORT", QStringLiteral("23064")).toInt()
+        + portAfter))
+    , m_folder(QStringLiteral(KESTRUNE_SOURCE_DIR "/.db/faults-") + m_port)
+    , m_serverArguments(serverArguments)
+{
+}
+
 PrivateServer::~PrivateServer()
 {
     if (m_started)
@@ -30,6 +39,7 @@ QString PrivateServer::run(const QString &command)
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("KESTRUNE_DB_PORT"), m_port);
     environment.insert(QStringLiteral("KESTRUNE_DB_DIR"), m_folder);
+    environment.insert(QStringLiteral("KESTRUNE_DB_ARGS"), m_serverArguments.join(' '));
     process.setProcessEnvironment(environment);
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.start(QStringLiteral(KESTRUNE_SOURCE_DIR "/scripts/db"), { command });

@@ -3,6 +3,7 @@
 #include "db/connectionstring.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <atomic>
 #include <string>
@@ -19,6 +20,9 @@ namespace kestrune {
 class PrivateServer {
 public:
     PrivateServer();
+    // Another one beside it, `portAfter` ports above the first's, with a data folder of its own
+    // and these server options added (certificates, required secure transport...).
+    PrivateServer(int portAfter, const QStringList &serverArguments);
     ~PrivateServer();
     PrivateServer(const PrivateServer &) = delete;
     PrivateServer &operator=(const PrivateServer &) = delete;
@@ -52,6 +56,7 @@ private:
 
     QString m_port;
     QString m_folder;
+    QStringList m_serverArguments;
     bool m_started = false;
 };
 
