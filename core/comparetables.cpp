@@ -102,6 +102,26 @@ DifferenceCounts compareByPosition(
     return comparer.counts();
 }
 
+// The places of the key's columns in one table's rows, and their kinds.
+std::vector<std::size_t> keyPlaces(const std::vector<KeyColumn> &key, bool first)
+{
+    std::vector<std::size_t> places;
+    places.reserve(key.size());
+    for (const KeyColumn &column : key)
+        places.push_back(first ? column.first : column.second);
+    return places;
+}
+
+std::vector<ColumnKind> keyKinds(
+    const std::vector<KeyColumn> &key, const std::vector<ColumnShape> &shape, bool first)
+{
+    std::vector<ColumnKind> kinds;
+    kinds.reserve(key.size());
+    for (const KeyColumn &column : key)
+        kinds.push_back(shape[first ? column.first : column.second].kind);
+    return kinds;
+}
+
 // A cursor over one table of a key pairing that holds each rowset to the key before it is
 // used: the columns as described, no NULL in the key, and every key after the one before it.
 class KeyedCursor {
@@ -114,14 +134,12 @@ public:
         , m_key(key)
         , m_first(first)
         , m_previousKey(copiedKey(key))
-        , m_order(places(key, first), kinds(key, shape, first), places(key, first),
-              kinds(key, shape, first))
-        , m_afterPrevious(places(key, first), kinds(key, shape, first),
-              places(m_previousKey, first), kinds(key, shape, first))
+        , m_order(keyPlaces(key, first), keyKinds(key, shape, first), keyPlaces(key, first),
+              keyKinds(key, shape, first))
+        , m_afterPrevious(keyPlaces(key, first), keyKinds(key, shape, first),
+              keyPlaces(m_previousKey, first), keyKinds(key, shape, first))
     {
     }
-
-    Cursor &cursor() { return m_cursor; }
 
     bool refill()
     {
@@ -134,25 +152,11 @@ public:
     }
 
 private:
-    static std::vector<std::size_t> places(const std::vector<KeyColumn> &key, bool first)
-    {
-        std::vector<std::size_t> places;
-        for (const KeyColumn &column : key)
-            places.push_back(first ? column.first : column.second);
-        return places;
-    }
-    static std::vector<ColumnKind> kinds(
-        const std::vector<KeyColumn> &key, const std::vector<ColumnShape> &shape, bool first)
-    {
-        std::vector<ColumnKind> kinds;
-        for (const KeyColumn &column : key)
-            kinds.push_back(shape[first ? column.first : column.second].kind);
-        return kinds;
-    }
     // The key's columns as copyKey() lays them out.
     static std::vector<KeyColumn> copiedKey(const std::vector<KeyColumn> &key)
     {
         std::vector<KeyColumn> copied;
+        copied.reserve(key.size());
         for (std::size_t k = 0; k < key.size(); ++k)
             copied.push_back({ key[k].name, k, k });
         return copied;
@@ -189,16 +193,18 @@ private:
                 : m_order.compare(rows, row, rows, row - 1);
             if (order > 0)
                 continue;
-            const std::string key = keyText(rows, row, m_key);
+            std::string told = m_table + ": key ";
+            told += keyText(rows, row, m_key);
             if (order == 0)
-                throw PairingError(m_table + ": key " + key + " appears twice");
-            const std::string before
-                = row == 0 ? keyText(m_previous, 0, m_previousKey) : keyText(rows, row - 1, m_key);
-            throw PairingError(
-                m_table + ": key " + key + " arrives after " + before + ", out of the key's order");
+                throw PairingError(told + " appears twice");
+            told += " arrives after ";
+            told
+                += row == 0 ? keyText(m_previous, 0, m_previousKey) : keyText(rows, row - 1, m_key);
+            told += ", out of the key's order";
+            throw PairingError(told);
         }
         if (count > 0) {
-            copyKey(rows, count - 1, places(m_key, m_first), m_previous);
+            copyKey(rows, count - 1, keyPlaces(m_key, m_first), m_previous);
             m_hasPrevious = true;
         }
     }
@@ -222,17 +228,9 @@ DifferenceCounts compareByKey(
     const KeyPairing &pairing = *comparison.byKey;
     KeyedCursor keyed1(one, comparison.table1, pairing.columns1, pairing.key, true);
     KeyedCursor keyed2(two, comparison.table2, pairing.columns2, pairing.key, false);
-    std::vector<std::size_t> places1;
-    std::vector<std::size_t> places2;
-    std::vector<ColumnKind> kinds1;
-    std::vector<ColumnKind> kinds2;
-    for (const KeyColumn &column : pairing.key) {
-        places1.push_back(column.first);
-        places2.push_back(column.second);
-        kinds1.push_back(pairing.columns1[column.first].kind);
-        kinds2.push_back(pairing.columns2[column.second].kind);
-    }
-    const KeyComparer across(places1, kinds1, places2, kinds2);
+    const KeyComparer across(keyPlaces(pairing.key, true),
+        keyKinds(pairing.key, pairing.columns1, true), keyPlaces(pairing.key, false),
+        keyKinds(pairing.key, pairing.columns2, false));
     KeyPairing chosen = pairing;
     chosen.compared = chosenPairs(pairing.compared, comparison,
         [&](std::size_t c) -> std::string_view { return pairing.columns1[c].name; });

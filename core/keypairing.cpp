@@ -45,9 +45,12 @@ KeyPairing planKeyPairing(const std::string &table1, const std::vector<ColumnSha
             throw PairingError("key column " + spelling + " is named twice");
         const std::string_view family1 = keyFamily(columns1[first].kind);
         const std::string_view family2 = keyFamily(columns2[second].kind);
-        if (family1 != family2)
-            throw PairingError("key column " + spelling + " is " + std::string(family1) + " in "
-                + table1 + " but " + std::string(family2) + " in " + table2);
+        if (family1 != family2) {
+            std::string told = "key column " + spelling + " is ";
+            told.append(family1).append(" in ").append(table1);
+            told.append(" but ").append(family2).append(" in ").append(table2);
+            throw PairingError(told);
+        }
         plan.key.push_back({ spelling, first, second });
     }
     const NamedPairs named = pairByName(columns1, columns2);
