@@ -1,9 +1,9 @@
 #include "app/commandline.h"
 
+#include "cli/arguments.h"
 #include "cli/compareoptions.h"
 
 #include <cstdio>
-#include <optional>
 #include <utility>
 
 #ifndef KESTRUNE_VERSION
@@ -28,29 +28,17 @@ CommandLine parseCommandLine(const std::vector<std::string> &arguments)
 {
     bool help = false;
     bool version = false;
-    std::optional<std::string> operand;
-    bool optionsEnded = false;
-    for (const std::string &argument : arguments) {
-        if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
-            if (!operand)
-                operand = argument;
-            continue;
-        }
-        if (argument == "--") {
-            optionsEnded = true;
-            continue;
-        }
-        const std::string name
-            = argument.starts_with("--") ? argument.substr(0, argument.find('=')) : argument;
-        if (name != "--help" && name != "--version")
-            return refuse("unrecognized option '" + name + "'");
-        if (name != argument)
-            return refuse("option '" + name + "' does not take a value");
-        (name == "--help" ? help : version) = true;
+    const ParsedArguments parsed = parseArguments(arguments);
+    for (const ParsedArguments::Option &option : parsed.options) {
+        if (option.name != "--help" && option.name != "--version")
+            return refuse("unrecognized option '" + option.name + "'");
+        if (option.value)
+            return refuse("option '" + option.name + "' does not take a value");
+        (option.name == "--help" ? help : version) = true;
     }
     // No action takes operands.
-    if (operand)
-        return refuse("unexpected argument '" + *operand + "'");
+    if (!parsed.operands.empty())
+        return refuse("unexpected argument '" + parsed.operands.front() + "'");
     CommandLine result;
     // --help wins when both are given.
     if (help)

@@ -2,12 +2,14 @@
 
 #include "cli/commanderror.h"
 #include "cli/compareoptions.h"
+#include "cli/keymode.h"
 #include "cli/password.h"
 #include "cli/progress.h"
 #include "cli/spooledlines.h"
 #include "core/comparetables.h"
 #include "core/comparisonmessages.h"
 #include "core/resultfile.h"
+#include "db/driverlogin.h"
 #include "db/streamedtablereader.h"
 #include "settings/settingsstore.h"
 
@@ -37,20 +39,24 @@ struct Places {
 Places placesOf(const CompareOptions &options)
 {
     Places places;
+    const Place &given1 = options.first;
     LoginDetails &first = places.first;
-    first.server = options.server ? *options.server : remembered(loginSetting::server);
-    first.port = options.port ? *options.port : remembered(loginSetting::port);
-    first.user = options.user ? *options.user : remembered(loginSetting::user);
-    first.database = options.database ? *options.database : remembered(loginSetting::database);
+    first.server = given1.server ? *given1.server : remembered(loginSetting::server);
+    first.port = given1.port ? *given1.port : remembered(loginSetting::port);
+    first.user = given1.user ? *given1.user : remembered(loginSetting::user);
+    first.database = given1.database ? *given1.database : remembered(loginSetting::database);
+    const Place &given2 = options.second;
     LoginDetails &second = places.second;
-    second.server = options.server2.value_or(first.server);
-    second.port = options.port2.value_or(first.port);
-    second.user = options.user2.value_or(first.user);
-    second.database = options.database2.value_or(first.database);
+    second.server = given2.server.value_or(first.server);
+    second.port = given2.port.value_or(first.port);
+    second.user = given2.user.value_or(first.user);
+    second.database = given2.database.value_or(first.database);
     return places;
 }
 
-bool sameServer(const LoginDetails &a, const LoginDetails &b)
+// As the readers connect: blanks around a value and an empty server or port typed for the
+// default are the same server as the value itself.
+bool sameServer(const DriverLogin &a, const DriverLogin &b)
 {
     return a.server == b.server && a.port == b.port;
 }
@@ -66,17 +72,19 @@ void findPasswords(Places &places, const CompareOptions &options, const CommandS
         return typed.value_or(std::string());
     };
     LoginDetails &first = places.first;
-    if (options.passwordFile)
-        first.password = readPasswordFile(*options.passwordFile);
+    if (options.first.passwordFile)
+        first.password = readPasswordFile(*options.first.passwordFile);
     else
         first.password = remembered(loginSetting::password);
-    if (!options.passwordFile && first.password.empty())
+    if (!options.first.passwordFile && first.password.empty())
         first.password = ask("Password: ");
 
     LoginDetails &second = places.second;
-    if (options.passwordFile2)
-        second.password = readPasswordFile(*options.passwordFile2);
-    else if (sameServer(first, second) && first.user == second.user)
+    const DriverLogin login1 = driverLogin(first);
+    const DriverLogin login2 = driverLogin(second);
+    if (options.second.passwordFile)
+        second.password = readPasswordFile(*options.second.passwordFile);
+    else if (sameServer(login1, login2) && login1.user == login2.user)
         second.password = first.password;
     else
         second.password = ask("Password for " + second.user + "@" + second.server + ": ");
@@ -86,8 +94,10 @@ int compare(const CompareOptions &options, CommandStreams &streams)
 {
     Places places = placesOf(options);
     // The wizard compares list positions; here the same name in the same place is the same table.
-    if (options.table1 == options.table2 && sameServer(places.first, places.second)
-        && places.first.database == places.second.database) {
+    const DriverLogin login1 = driverLogin(places.first);
+    const DriverLogin login2 = driverLogin(places.second);
+    if (options.table1 == options.table2 && sameServer(login1, login2)
+        && login1.database == login2.database) {
         streams.err << sameTableMessage << '\n';
         return 2;
     }
@@ -102,10 +112,28 @@ int compare(const CompareOptions &options, CommandStreams &streams)
             report
                 = [&progress](long long read1, long long expected1, long long read2,
                       long long expected2) { progress.show(read1, expected1, read2, expected2); };
+        auto connection1 = std::make_unique<ClientConnection>(places.first);
+        auto connection2 = std::make_unique<ClientConnection>(places.second);
+        Comparison comparison { options.table1, options.table2 };
+        TableQuery query1 { options.table1 };
+        TableQuery query2 { options.table2 };
+        if (!options.key.empty()) {
+            KeyMode mode = planKeyMode(
+                *connection1, options.table1, *connection2, options.table2, options.key);
+            for (const std::string &column : mode.pairing.onlyInFirst)
+                streams.err << "kestrune: column " << column << " is only in " << options.table1
+                            << "; not compared\n";
+            for (const std::string &column : mode.pairing.onlyInSecond)
+                streams.err << "kestrune: column " << column << " is only in " << options.table2
+                            << "; not compared\n";
+            comparison.byKey = std::move(mode.pairing);
+            query1 = std::move(mode.query1);
+            query2 = std::move(mode.query2);
+        }
         // Both tables are read at once, each on a connection and a thread of its own.
-        StreamedTableReader reader1(places.first, options.table1, streams.errIsTerminal);
-        StreamedTableReader reader2(places.second, options.table2, streams.errIsTerminal);
-        empty = compareTables(reader1, reader2, { options.table1, options.table2 }, lines, report);
+        StreamedTableReader reader1(std::move(connection1), query1, streams.errIsTerminal);
+        StreamedTableReader reader2(std::move(connection2), query2, streams.errIsTerminal);
+        empty = compareTables(reader1, reader2, comparison, lines, report);
     }
     if (empty != EmptyTable::None) {
         streams.err << emptyTableMessage(
@@ -142,6 +170,8 @@ int runCompare(const std::vector<std::string> &arguments, CommandStreams &stream
     } catch (const UsageError &error) {
         streams.err << "kestrune: " << error.what() << '\n' << tryHelp;
     } catch (const CommandError &error) {
+        streams.err << "kestrune: " << error.what() << '\n';
+    } catch (const PairingError &error) {
         streams.err << "kestrune: " << error.what() << '\n';
     } catch (const std::exception &error) {
         // A failure of the comparison itself: the login, the store, reading, a lost server. The

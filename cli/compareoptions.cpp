@@ -1,5 +1,6 @@
 #include "cli/compareoptions.h"
 
+#include "cli/arguments.h"
 #include "cli/commanderror.h"
 
 #include <algorithm>
@@ -10,24 +11,51 @@ namespace kestrune {
 
 namespace {
 
-struct ValueOption {
+struct PlaceOption {
     std::string_view name;
-    std::optional<std::string> CompareOptions::*field;
+    Place CompareOptions::*place;
+    std::optional<std::string> Place::*value;
 };
 
-constexpr ValueOption valueOptions[] = {
-    { "--server", &CompareOptions::server },
-    { "--port", &CompareOptions::port },
-    { "--user", &CompareOptions::user },
-    { "--database", &CompareOptions::database },
-    { "--password-file", &CompareOptions::passwordFile },
-    { "--server2", &CompareOptions::server2 },
-    { "--port2", &CompareOptions::port2 },
-    { "--user2", &CompareOptions::user2 },
-    { "--database2", &CompareOptions::database2 },
-    { "--password-file2", &CompareOptions::passwordFile2 },
-    { "--output", &CompareOptions::output },
+constexpr PlaceOption placeOptions[] = {
+    { "--server", &CompareOptions::first, &Place::server },
+    { "--port", &CompareOptions::first, &Place::port },
+    { "--user", &CompareOptions::first, &Place::user },
+    { "--database", &CompareOptions::first, &Place::database },
+    { "--password-file", &CompareOptions::first, &Place::passwordFile },
+    { "--server2", &CompareOptions::second, &Place::server },
+    { "--port2", &CompareOptions::second, &Place::port },
+    { "--user2", &CompareOptions::second, &Place::user },
+    { "--database2", &CompareOptions::second, &Place::database },
+    { "--password-file2", &CompareOptions::second, &Place::passwordFile },
 };
+
+const PlaceOption *placeOption(std::string_view name)
+{
+    const auto *option = std::find_if(std::begin(placeOptions), std::end(placeOptions),
+        [&](const PlaceOption &known) { return known.name == name; });
+    return option == std::end(placeOptions) ? nullptr : option;
+}
+
+bool takesValue(std::string_view name)
+{
+    return placeOption(name) || name == "--key" || name == "--output";
+}
+
+// "a,b" is a then b; an empty name is a slip (a doubled or trailing comma), never a column.
+std::vector<std::string> keyColumns(const std::string &list)
+{
+    std::vector<std::string> columns;
+    for (std::size_t start = 0;;) {
+        const std::size_t comma = std::min(list.find(',', start), list.size());
+        if (comma == start)
+            throw UsageError("--key needs column names separated by commas");
+        columns.push_back(list.substr(start, comma - start));
+        if (comma == list.size())
+            return columns;
+        start = comma + 1;
+    }
+}
 
 // The remembered port is passed on as typed, as the wizard does; an option is checked at once.
 void checkPort(const std::optional<std::string> &port)
@@ -46,37 +74,23 @@ void checkPort(const std::optional<std::string> &port)
 CompareOptions parseCompareOptions(const std::vector<std::string> &arguments)
 {
     CompareOptions options;
-    std::vector<std::string> tables;
-    bool optionsEnded = false;
-    for (auto argument = arguments.begin(); argument != arguments.end(); ++argument) {
-        if (optionsEnded || argument->size() < 2 || !argument->starts_with('-')) {
-            tables.push_back(*argument);
-            continue;
-        }
-        if (*argument == "--") {
-            optionsEnded = true;
-            continue;
-        }
-        std::string_view name = *argument;
-        std::optional<std::string> value;
-        if (std::size_t equals = name.find('='); equals != std::string_view::npos) {
-            value = argument->substr(equals + 1);
-            name = name.substr(0, equals);
-        }
+    const ParsedArguments parsed = parseArguments(arguments, takesValue);
+    for (const ParsedArguments::Option &option : parsed.options) {
         // A password given as an argument would be seen by every user of the machine.
-        if (name == "--password" || name == "--password2")
+        if (option.name == "--password" || option.name == "--password2")
             throw UsageError("a password is never taken as an argument; use --password-file FILE");
-        const auto *option = std::find_if(std::begin(valueOptions), std::end(valueOptions),
-            [&](const ValueOption &known) { return known.name == name; });
-        if (option == std::end(valueOptions))
-            throw UsageError("unknown option " + std::string(name));
-        if (!value) {
-            if (std::next(argument) == arguments.end())
-                throw UsageError("option " + std::string(name) + " needs a value");
-            value = *++argument;
-        }
-        options.*(option->field) = std::move(value);
+        if (!takesValue(option.name))
+            throw UsageError("unknown option " + option.name);
+        if (!option.value)
+            throw UsageError("option " + option.name + " needs a value");
+        if (const PlaceOption *place = placeOption(option.name))
+            options.*(place->place).*(place->value) = option.value;
+        else if (option.name == "--key")
+            options.key = keyColumns(*option.value);
+        else
+            options.output = option.value;
     }
+    const std::vector<std::string> &tables = parsed.operands;
     if (tables.size() < 2)
         throw UsageError(
             tables.empty() ? "two table names are needed" : "a second table name is needed");
@@ -84,8 +98,8 @@ CompareOptions parseCompareOptions(const std::vector<std::string> &arguments)
         throw UsageError("unexpected argument " + tables[2]);
     options.table1 = tables[0];
     options.table2 = tables[1];
-    checkPort(options.port);
-    checkPort(options.port2);
+    checkPort(options.first.port);
+    checkPort(options.second.port);
     return options;
 }
 
@@ -101,6 +115,8 @@ std::string_view compareUsage()
            "  --password-file FILE  the password, from the first line of FILE\n"
            "  --server2 HOST, --port2 PORT, --user2 NAME, --database2 NAME,\n"
            "  --password-file2 FILE where TABLE2 is, when not where TABLE1 is\n"
+           "  --key COLUMNS         pair records by these key columns, comma-separated (PRIMARY:\n"
+           "                        table 1's primary key), not by position\n"
            "  --output FILE         write the lines to FILE, replaced whole, not to standard "
            "output\n"
            "Each table is read on a connection of its own, both at once, as the rows come.\n"

@@ -8,21 +8,22 @@
 
 namespace kestrune {
 
-// What `kestrune --compare` was asked to do. An option left out means the remembered value; one of
-// table 2's place (the options ending in 2) means the value table 1 is read with.
-struct CompareOptions {
-    std::string table1;
-    std::string table2;
+// Where one table is read, as the options give it; a value left out is taken from elsewhere.
+struct Place {
     std::optional<std::string> server;
     std::optional<std::string> port;
     std::optional<std::string> user;
     std::optional<std::string> database;
     std::optional<std::string> passwordFile;
-    std::optional<std::string> server2;
-    std::optional<std::string> port2;
-    std::optional<std::string> user2;
-    std::optional<std::string> database2;
-    std::optional<std::string> passwordFile2;
+};
+
+// What `kestrune --compare` was asked to do.
+struct CompareOptions {
+    std::string table1;
+    std::string table2;
+    Place first; // a value left out: the remembered one
+    Place second; // a value left out: table 1's (the options ending in 2)
+    std::vector<std::string> key; // in the order given, or "PRIMARY"; empty: pair by position
     std::optional<std::string> output;
 };
 

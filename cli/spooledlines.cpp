@@ -28,60 +28,70 @@ std::string temporaryFolder()
 } // namespace
 
 SpooledLines::SpooledLines(std::size_t memoryBytes)
+    : m_fieldDifferences(memoryBytes)
+    , m_addedDeleted(memoryBytes)
+{
+}
+
+void SpooledLines::appendFieldDifference(std::string_view line) { m_fieldDifferences.append(line); }
+
+void SpooledLines::appendAddedDeleted(std::string_view line) { m_addedDeleted.append(line); }
+
+void SpooledLines::writeTo(int fd)
+{
+    m_fieldDifferences.writeTo(fd);
+    m_addedDeleted.writeTo(fd);
+}
+
+SpooledLines::Spool::Spool(std::size_t memoryBytes)
     : m_memoryBytes(memoryBytes)
 {
 }
 
-SpooledLines::~SpooledLines()
+SpooledLines::Spool::~Spool()
 {
-    if (m_spill >= 0)
-        ::close(m_spill);
+    if (m_file >= 0)
+        ::close(m_file);
 }
 
-void SpooledLines::appendFieldDifference(std::string_view line) { append(line); }
-
-// The comparison tells the records only one table has after every field difference, so one
-// stream keeps the export's order.
-void SpooledLines::appendAddedDeleted(std::string_view line) { append(line); }
-
-void SpooledLines::append(std::string_view line)
+void SpooledLines::Spool::append(std::string_view line)
 {
     appendResultLine(m_buffer, line);
-    ++m_lines;
+    m_empty = false;
     if (m_buffer.size() >= m_memoryBytes)
         spill();
 }
 
-void SpooledLines::spill()
+void SpooledLines::Spool::spill()
 {
-    if (m_spill < 0) {
+    if (m_file < 0) {
         // Unlinked from the start, so nothing is left behind however the run ends. Not every file
         // system makes nameless files; there the name goes as soon as the file is open.
         const std::string folder = temporaryFolder();
-        m_spill = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
-        if (m_spill < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
+        m_file = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+        if (m_file < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
             std::string name = folder + "/kestrune-lines-XXXXXX";
-            m_spill = ::mkostemp(name.data(), O_CLOEXEC);
-            if (m_spill >= 0)
+            m_file = ::mkostemp(name.data(), O_CLOEXEC);
+            if (m_file >= 0)
                 ::unlink(name.c_str());
         }
-        if (m_spill < 0)
+        if (m_file < 0)
             temporaryFileFailed(errno);
     }
     try {
-        writeAll(m_spill, m_buffer);
+        writeAll(m_file, m_buffer);
     } catch (const std::system_error &error) {
         temporaryFileFailed(error.code().value());
     }
     m_buffer.clear();
 }
 
-void SpooledLines::writeTo(int fd)
+void SpooledLines::Spool::writeTo(int fd)
 {
-    if (m_spill >= 0) {
+    if (m_file >= 0) {
         std::string chunk(std::size_t(1) << 20, '\0');
         for (off_t at = 0;;) {
-            ssize_t got = ::pread(m_spill, chunk.data(), chunk.size(), at);
+            ssize_t got = ::pread(m_file, chunk.data(), chunk.size(), at);
             if (got < 0 && errno == EINTR)
                 continue;
             if (got < 0)

@@ -7,32 +7,48 @@
 
 namespace kestrune {
 
-// A comparison's lines as the results file holds them, kept until the run has succeeded: the
-// first few megabytes in memory, the rest in an unlinked temporary file in $TMPDIR (or /tmp), so a
-// run with millions of lines stays small and a failed run leaves nothing behind.
+// A comparison's lines as the results file holds them, kept until the run has succeeded. Each list
+// keeps its first few megabytes in memory and the rest in an unlinked temporary file of its own in
+// $TMPDIR (or /tmp), so a run with millions of lines stays small, the lines may come in any order,
+// and a failed run leaves nothing behind.
 class SpooledLines final : public LineSink {
 public:
+    // memoryBytes is the limit of each list.
     explicit SpooledLines(std::size_t memoryBytes = std::size_t(4) << 20);
-    ~SpooledLines();
-    SpooledLines(const SpooledLines &) = delete;
-    SpooledLines &operator=(const SpooledLines &) = delete;
 
     void appendFieldDifference(std::string_view line) override;
     void appendAddedDeleted(std::string_view line) override;
 
-    bool empty() const { return m_lines == 0; }
-    // Writes every line, in order, to the descriptor. Throws std::system_error on a failed write,
-    // and CommandError when the temporary file fails.
+    bool empty() const { return m_fieldDifferences.empty() && m_addedDeleted.empty(); }
+    // Writes every field difference, then every added and deleted record, each list in the order
+    // its lines came, to the descriptor. Throws std::system_error on a failed write, and
+    // CommandError when a temporary file fails.
     void writeTo(int fd);
 
 private:
-    void append(std::string_view line);
-    void spill();
+    // One list: in memory up to the limit, then in its temporary file.
+    class Spool {
+    public:
+        explicit Spool(std::size_t memoryBytes);
+        ~Spool();
+        Spool(const Spool &) = delete;
+        Spool &operator=(const Spool &) = delete;
 
-    std::size_t m_memoryBytes;
-    std::string m_buffer;
-    int m_spill = -1; // the temporary file, once memory is full
-    std::size_t m_lines = 0;
+        void append(std::string_view line);
+        bool empty() const { return m_empty; }
+        void writeTo(int fd);
+
+    private:
+        void spill();
+
+        std::size_t m_memoryBytes;
+        std::string m_buffer;
+        int m_file = -1; // the temporary file, once memory is full
+        bool m_empty = true;
+    };
+
+    Spool m_fieldDifferences;
+    Spool m_addedDeleted;
 };
 
 } // namespace kestrune

@@ -121,11 +121,31 @@ void CompareCommandTest::initTestCase()
             "CREATE TABLE many_b (id INT PRIMARY KEY, v INT)",
             "INSERT INTO many_a SELECT seq, seq FROM seq_1_to_20000",
             "INSERT INTO many_b SELECT seq, seq + 1 FROM seq_1_to_20000" });
+    // Records paired by key: columns in another order and case, one in each table alone, rows
+    // inserted and deleted in the middle; and keys that cannot pair records.
+    testdb::run(testdb::loginTo(valuesDatabase),
+        { "CREATE TABLE key_a (id INT PRIMARY KEY, City VARCHAR(10), qty INT, price DECIMAL(6,2))",
+            "CREATE TABLE key_b (QTY INT, ID INT PRIMARY KEY, city VARCHAR(10), colour CHAR(3))",
+            "INSERT INTO key_a VALUES (1, 'Lyon', 1, 1), (2, 'Nice', 2, 2), (4, 'Oslo', 4, 4), "
+            "(5, 'Rome', 5, 5)",
+            "INSERT INTO key_b VALUES (1, 1, 'LYON', 'red'), (3, 3, 'Bern', 'red'), "
+            "(4, 4, 'Oslo', 'red'), (6, 5, 'Rome', 'red')",
+            "CREATE TABLE key_twice (id INT, v INT)", "INSERT INTO key_twice VALUES (1, 1), (1, 2)",
+            "CREATE TABLE key_null (id INT, v INT)", "INSERT INTO key_null VALUES (NULL, 1)",
+            "CREATE TABLE key_text (id VARCHAR(5) PRIMARY KEY)",
+            // A composite key of a text and a number; its twin on the other server is latin1.
+            "CREATE TABLE key_coded (code VARCHAR(10), year INT, qty INT, PRIMARY KEY (code, year))",
+            "INSERT INTO key_coded VALUES ('A 17', 2023, 1), ('A 17', 2024, 3), ('e', 1, 1), "
+            "('é', 1, 1), ('E', 2, 1), ('Z', 1, 1)" });
     writeFile(m_folder.filePath("password"), "kes-pw\n");
     QString error = m_server.start();
     QVERIFY2(error.isEmpty(), qPrintable(error));
     m_server.freshDatabase("kt_cli_elsewhere",
-        { "CREATE TABLE three (id INT PRIMARY KEY)", "INSERT INTO three VALUES (1), (2), (3)" });
+        { "CREATE TABLE three (id INT PRIMARY KEY)", "INSERT INTO three VALUES (1), (2), (3)",
+            "CREATE TABLE key_coded (code VARCHAR(10), year INT, qty INT, PRIMARY KEY (code, year)) "
+            "CHARACTER SET latin1",
+            "INSERT INTO key_coded VALUES ('A 17', 2024, 4), ('e', 1, 1), ('é', 1, 2), "
+            "('E', 2, 1), ('Z', 1, 1), ('ä', 1, 1)" });
 }
 
 void CompareCommandTest::sameBytesAsTheSavedFile_data()
@@ -232,6 +252,11 @@ void CompareCommandTest::runs_data()
         "kestrune: option --output needs a value\n" + tryHelp);
     row("password as an argument", { "--password=kes-pw", "five", "three" },
         "kestrune: a password is never taken as an argument; use --password-file FILE\n" + tryHelp);
+    const QString noKeyColumn
+        = "kestrune: --key needs column names separated by commas\n" + tryHelp;
+    row("an empty key", { "five", "three", "--key", "" }, noKeyColumn);
+    row("a doubled comma in the key", { "five", "three", "--key", "id,,v" }, noKeyColumn);
+    row("a trailing comma in the key", { "--key=id,", "five", "three" }, noKeyColumn);
 
     // Table 2 elsewhere. The same name in another database is another table.
     const QByteArray againstOther = "Record 3,Field \"id\" has changed from \"3\" to \"7\"\r\n"
@@ -242,6 +267,16 @@ void CompareCommandTest::runs_data()
         { "five", "five", "--server2", "localhost", "--database2", " kt_cli_other\t",
             "--password-file2", password },
         "", againstOther);
+    // Two places are one as the readers reach them, whatever blanks were typed around the values.
+    const LoginDetails here = testdb::loginTo(valuesDatabase);
+    row("the same table with blanks typed",
+        { "five", "five", "--server2", " " + QString::fromStdString(here.server), "--database2",
+            QString::fromStdString(here.database) + "\t" },
+        "Please select 2 different tables to compare\\.\n");
+    // With nobody to ask, a second password asked for would be none.
+    row("the same user with blanks typed",
+        { "five", "three", "--user2", QString::fromStdString(here.user) + " " }, "",
+        "Record 4 deleted from three\r\nRecord 5 deleted from three\r\n");
     row("another server, its password from a file",
         { "five", "three", "--port2", port2, "--database2", "kt_cli_elsewhere", "--password-file2",
             password },
@@ -254,6 +289,44 @@ void CompareCommandTest::runs_data()
         { "five", "five", "--database2", "kt_cli_other", "--user2", "nobody", "--password-file2",
             "/dev/null" },
         "Could not join this tables\\.\nAccess denied for user 'nobody'.*\n");
+
+    // Records paired by key, told by their key, field differences first.
+    row("by key, columns by name",
+        { "key_a", "key_b", "--key", "id" },
+        "kestrune: column price is only in key_a; not compared\n"
+        "kestrune: column colour is only in key_b; not compared\n",
+        "Record id=1,Field \"City\" has changed from \"Lyon\" to \"LYON\"\r\n"
+        "Record id=5,Field \"qty\" has changed from \"5\" to \"6\"\r\n"
+        "Record id=2 deleted from key_b\r\nRecord id=3 added from key_b\r\n");
+    // Texts by their UTF-8 bytes on both servers, whatever their character sets sort by.
+    row("by a composite key, table 2 elsewhere in latin1",
+        { "key_coded", "key_coded", "--key", "PRIMARY", "--port2", port2, "--database2",
+            "kt_cli_elsewhere", "--password-file2", password },
+        "",
+        "Record code=\"A 17\" year=2024,Field \"qty\" has changed from \"3\" to \"4\"\r\n"
+        "Record code=\"é\" year=1,Field \"qty\" has changed from \"1\" to \"2\"\r\n"
+        "Record code=\"A 17\" year=2023 deleted from key_coded\r\n"
+        "Record code=\"ä\" year=1 added from key_coded\r\n");
+    row("by key, an empty table",
+        { "five", "empty2", "--key", "ID" }, "",
+        "Record id=1 deleted from empty2\r\nRecord id=2 deleted from empty2\r\n"
+        "Record id=3 deleted from empty2\r\nRecord id=4 deleted from empty2\r\n"
+        "Record id=5 deleted from empty2\r\n");
+    row("by key, a key that repeats", { "key_twice", "key_a", "--key", "id" },
+        "kestrune: column v is only in key_twice; not compared\n"
+        "kestrune: column City is only in key_a; not compared\n"
+        "kestrune: column qty is only in key_a; not compared\n"
+        "kestrune: column price is only in key_a; not compared\n"
+        "kestrune: key_twice: key id=1 appears twice\n");
+    row("by key, a NULL key", { "five", "key_null", "--key", "id" },
+        "kestrune: column v is only in key_null; not compared\n"
+        "kestrune: key_null: key column id holds NULL\n");
+    row("by key, unlike kinds", { "five", "key_text", "--key", "id" },
+        "kestrune: key column id is a number in five but a text in key_text\n");
+    row("by key, no primary key", { "key_twice", "five", "--key", "PRIMARY" },
+        "kestrune: key_twice: no primary key\n");
+    row("by key, a key column one table lacks", { "key_a", "five", "--key", "city" },
+        "kestrune: five: no column named city\n");
 }
 
 void CompareCommandTest::runs()

@@ -1,0 +1,179 @@
+#include "db/clientconnection.h"
+
+#include "db/driverlogin.h"
+#include "db/tablequery.h"
+
+#include <mutex>
+
+namespace kestrune {
+
+namespace {
+
+// As the ODBC connection has them.
+constexpr unsigned connectTimeoutSeconds = 5000;
+// While a result streams, the server waits on this client whenever the consumer pauses; the
+// server's default of 60 seconds would cut a paused read.
+constexpr const char *sessionSetup = "SET SESSION net_write_timeout = 5000";
+
+std::once_flag libraryStarted;
+
+void startLibrary()
+{
+    std::call_once(libraryStarted, [] {
+        if (mysql_library_init(0, nullptr, nullptr) != 0)
+            throw ClientLibraryError("MariaDB's client library could not be initialised");
+    });
+}
+
+[[noreturn]] void fail(const char *text)
+{
+    throw ClientLibraryError(*text ? text : "The client library failed without saying why");
+}
+
+using ResultMetadata = std::unique_ptr<MYSQL_RES, decltype(&mysql_free_result)>;
+
+} // namespace
+
+template <typename T> void ClientConnection::setOption(mysql_option option, const T *value)
+{
+    if (mysql_options(m_handle, option, value) != 0)
+        failConnection();
+}
+
+ClientConnection::ClientConnection(const LoginDetails &login)
+{
+    startLibrary();
+    m_handle = mysql_init(nullptr);
+    if (!m_handle)
+        throw ClientLibraryError("Out of memory");
+    try {
+        const unsigned timeout = connectTimeoutSeconds;
+        // The ODBC driver reaches "localhost" over TCP too, never through the server's socket.
+        const unsigned protocol = MYSQL_PROTOCOL_TCP;
+        const my_bool reportTruncation = 1;
+        setOption(MYSQL_SET_CHARSET_NAME, "utf8mb4");
+        setOption(MYSQL_OPT_CONNECT_TIMEOUT, &timeout);
+        setOption(MYSQL_OPT_PROTOCOL, &protocol);
+        setOption(MYSQL_REPORT_DATA_TRUNCATION, &reportTruncation);
+        setOption(MYSQL_INIT_COMMAND, sessionSetup);
+
+        const DriverLogin driver = driverLogin(login);
+        if (!mysql_real_connect(m_handle, driver.server.c_str(), driver.user.c_str(),
+                driver.password.c_str(),
+                driver.database.empty() ? nullptr : driver.database.c_str(), driver.port, nullptr,
+                0))
+            failConnection();
+    } catch (...) {
+        mysql_close(m_handle);
+        throw;
+    }
+}
+
+ClientConnection::~ClientConnection() { mysql_close(m_handle); }
+
+std::vector<ColumnShape> ClientConnection::describe(const std::string &table)
+{
+    // Prepared, not run: the server sends the result's columns with the statement.
+    const StatementHandle statement = prepare(selectSql(TableQuery { table }));
+    return shapesOf(resultColumns(statement.get()));
+}
+
+std::vector<std::string> ClientConnection::primaryKey(const std::string &table)
+{
+    static constexpr std::string_view sql
+        = "SELECT COLUMN_NAME FROM information_schema.STATISTICS "
+          "WHERE TABLE_SCHEMA = DATABASE() AND TABLE_NAME = ? AND INDEX_NAME = 'PRIMARY' "
+          "ORDER BY SEQ_IN_INDEX";
+    const StatementHandle statement = runAboutTable(sql, table);
+    MYSQL_STMT *s = statement.get();
+    // A column's name is at most 64 characters.
+    char name[256];
+    unsigned long length = 0;
+    MYSQL_BIND column {};
+    column.buffer_type = MYSQL_TYPE_STRING;
+    column.buffer = name;
+    column.buffer_length = sizeof name;
+    column.length = &length;
+    if (mysql_stmt_bind_result(s, &column) != 0)
+        failStatement(s);
+    std::vector<std::string> key;
+    for (int rc; (rc = mysql_stmt_fetch(s)) != MYSQL_NO_DATA;) {
+        if (rc != 0)
+            failStatement(s);
+        key.emplace_back(name, length);
+    }
+    return key;
+}
+
+long long ClientConnection::estimateRows(const std::string &table)
+{
+    static constexpr std::string_view sql = "SELECT TABLE_ROWS FROM information_schema.TABLES "
+                                            "WHERE TABLE_SCHEMA = DATABASE() AND TABLE_NAME = ?";
+    const StatementHandle statement = runAboutTable(sql, table);
+    MYSQL_STMT *s = statement.get();
+    unsigned long long rows = 0;
+    my_bool none = 0;
+    MYSQL_BIND count {};
+    count.buffer_type = MYSQL_TYPE_LONGLONG;
+    count.buffer = &rows;
+    count.is_unsigned = 1;
+    count.is_null = &none;
+    if (mysql_stmt_bind_result(s, &count) != 0)
+        failStatement(s);
+    const int rc = mysql_stmt_fetch(s);
+    if (rc == MYSQL_NO_DATA) // no such table: its query will say so
+        return -1;
+    if (rc != 0)
+        failStatement(s);
+    // A view has no count.
+    return none ? -1 : static_cast<long long>(rows);
+}
+
+StatementHandle ClientConnection::prepare(std::string_view sql)
+{
+    StatementHandle statement(mysql_stmt_init(m_handle));
+    if (!statement)
+        failConnection();
+    if (mysql_stmt_prepare(statement.get(), sql.data(), sql.size()) != 0)
+        failStatement(statement.get());
+    return statement;
+}
+
+std::vector<ColumnPlan> ClientConnection::resultColumns(MYSQL_STMT *statement)
+{
+    const ResultMetadata metadata(mysql_stmt_result_metadata(statement), &mysql_free_result);
+    if (!metadata)
+        failStatement(statement);
+    const unsigned count = mysql_num_fields(metadata.get());
+    const MYSQL_FIELD *fields = mysql_fetch_fields(metadata.get());
+    std::vector<ColumnPlan> columns;
+    columns.reserve(count);
+    for (unsigned c = 0; c < count; ++c)
+        columns.push_back(planColumn(fields[c]));
+    return columns;
+}
+
+void ClientConnection::failStatement(MYSQL_STMT *statement) const
+{
+    const char *text = mysql_stmt_error(statement);
+    fail(*text ? text : mysql_error(m_handle));
+}
+
+void ClientConnection::failConnection() const { fail(mysql_error(m_handle)); }
+
+StatementHandle ClientConnection::runAboutTable(std::string_view sql, const std::string &table)
+{
+    StatementHandle statement = prepare(sql);
+    unsigned long nameLength = table.size();
+    MYSQL_BIND name {};
+    name.buffer_type = MYSQL_TYPE_STRING;
+    name.buffer = const_cast<char *>(table.data());
+    name.buffer_length = nameLength;
+    name.length = &nameLength;
+    if (mysql_stmt_bind_param(statement.get(), &name) != 0
+        || mysql_stmt_execute(statement.get()) != 0)
+        failStatement(statement.get());
+    return statement;
+}
+
+} // namespace kestrune

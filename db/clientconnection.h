@@ -1,0 +1,62 @@
+#pragma once
+
+#include "core/value.h"
+#include "db/columnplan.h"
+#include "db/connectionstring.h"
+
+#include <mysql.h>
+
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kestrune {
+
+// A failure as MariaDB's client library words it.
+class ClientLibraryError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct StatementCloser {
+    void operator()(MYSQL_STMT *statement) const { mysql_stmt_close(statement); }
+};
+using StatementHandle = std::unique_ptr<MYSQL_STMT, StatementCloser>;
+
+// One connection through MariaDB's client library, reaching the server the ODBC driver reaches
+// with the same login. It runs one statement at a time, as many as wanted one after another.
+class ClientConnection {
+public:
+    // Connects at once; throws ClientLibraryError when the login fails.
+    explicit ClientConnection(const LoginDetails &login);
+    ~ClientConnection();
+    ClientConnection(const ClientConnection &) = delete;
+    ClientConnection &operator=(const ClientConnection &) = delete;
+
+    MYSQL *handle() const { return m_handle; }
+
+    // The columns reading the whole table gives, without reading a row.
+    std::vector<ColumnShape> describe(const std::string &table);
+    // The table's primary key columns in the key's order; none when it has no primary key.
+    std::vector<std::string> primaryKey(const std::string &table);
+    // The server's estimate of the table's rows; -1 for a view or a table it does not know.
+    long long estimateRows(const std::string &table);
+
+    StatementHandle prepare(std::string_view sql);
+    // The planned columns of a prepared statement's result.
+    std::vector<ColumnPlan> resultColumns(MYSQL_STMT *statement);
+    // Throws what the statement failed with, or the connection when the statement says nothing.
+    [[noreturn]] void failStatement(MYSQL_STMT *statement) const;
+
+private:
+    [[noreturn]] void failConnection() const;
+    template <typename T> void setOption(mysql_option option, const T *value);
+    // A query of information_schema with the table's name for its one parameter, run.
+    StatementHandle runAboutTable(std::string_view sql, const std::string &table);
+
+    MYSQL *m_handle = nullptr;
+};
+
+} // namespace kestrune
