@@ -632,7 +632,7 @@ void CompareCommandTest::jsonTellsWhatTheLinesTell()
     const QStringList textLines = QString::fromUtf8(text.out).split("\r\n");
     const QList<QByteArray> jsonLines = json.out.split('\n');
     QCOMPARE(jsonLines.size(), textLines.size());
-    const QString table2 = arguments.at(1);
+    const QString &table2 = arguments.at(1);
     for (qsizetype i = 0; i + 1 < jsonLines.size(); ++i) {
         QJsonParseError error;
         const QJsonObject line = QJsonDocument::fromJson(jsonLines[i], &error).object();
@@ -641,7 +641,7 @@ void CompareCommandTest::jsonTellsWhatTheLinesTell()
         // not as its kind is written.
         QString record = "Record ";
         const QJsonValue told = line.value("record");
-        const QString expected = textLines[i];
+        const QString &expected = textLines[i];
         if (told.isObject()) {
             QStringList parts;
             for (const QString &name : told.toObject().keys()) {
