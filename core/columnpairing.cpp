@@ -13,15 +13,22 @@ namespace {
 char32_t nextCharacter(std::string_view &text)
 {
     const auto lead = static_cast<unsigned char>(text.front());
-    const std::size_t length = lead < 0x80 ? 1
-        : lead >> 5 == 0x6                 ? 2
-        : lead >> 4 == 0xE                 ? 3
-        : lead >> 3 == 0x1E                ? 4
-                                           : 0;
-    char32_t character = length == 1 ? lead
-        : length == 2                ? lead & 0x1F
-        : length == 3                ? lead & 0x0F
-                                     : lead & 0x07;
+    // How many bytes the lead byte says the character has, and the bits of it the lead holds.
+    std::size_t length = 0;
+    char32_t character = 0;
+    if (lead < 0x80) {
+        length = 1;
+        character = lead;
+    } else if ((lead & 0xE0) == 0xC0) {
+        length = 2;
+        character = lead & 0x1F;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3;
+        character = lead & 0x0F;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 4;
+        character = lead & 0x07;
+    }
     bool whole = length != 0 && length <= text.size();
     for (std::size_t i = 1; whole && i < length; ++i) {
         const auto next = static_cast<unsigned char>(text[i]);
