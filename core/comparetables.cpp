@@ -133,11 +133,11 @@ public:
         , m_shape(shape)
         , m_key(key)
         , m_first(first)
+        , m_places(keyPlaces(key, first))
         , m_previousKey(copiedKey(key))
-        , m_order(keyPlaces(key, first), keyKinds(key, shape, first), keyPlaces(key, first),
+        , m_order(m_places, keyKinds(key, shape, first), m_places, keyKinds(key, shape, first))
+        , m_afterPrevious(m_places, keyKinds(key, shape, first), keyPlaces(m_previousKey, first),
               keyKinds(key, shape, first))
-        , m_afterPrevious(keyPlaces(key, first), keyKinds(key, shape, first),
-              keyPlaces(m_previousKey, first), keyKinds(key, shape, first))
     {
     }
 
@@ -181,11 +181,10 @@ private:
             m_shapeChecked = true;
         }
         const std::size_t count = rows.rowCount();
-        for (const KeyColumn &column : m_key) {
-            const std::uint8_t *nulls
-                = rows.columns[m_first ? column.first : column.second].nullFlags();
+        for (std::size_t k = 0; k < m_places.size(); ++k) {
+            const std::uint8_t *nulls = rows.columns[m_places[k]].nullFlags();
             if (std::find(nulls, nulls + count, 1) != nulls + count)
-                throw PairingError(m_table + ": key column " + column.name + " holds NULL");
+                throw PairingError(m_table + ": key column " + m_key[k].name + " holds NULL");
         }
         for (std::size_t row = 0; row < count; ++row) {
             const int order = row == 0
@@ -204,7 +203,7 @@ private:
             throw PairingError(told);
         }
         if (count > 0) {
-            copyKey(rows, count - 1, keyPlaces(m_key, m_first), m_previous);
+            copyKey(rows, count - 1, m_places, m_previous);
             m_hasPrevious = true;
         }
     }
@@ -214,6 +213,7 @@ private:
     const std::vector<ColumnShape> &m_shape;
     const std::vector<KeyColumn> &m_key;
     bool m_first;
+    std::vector<std::size_t> m_places; // of the key's columns in this table's rows
     std::vector<KeyColumn> m_previousKey;
     KeyComparer m_order; // of two rows of one rowset
     KeyComparer m_afterPrevious; // of a row and the last key of the rowset before
@@ -231,10 +231,10 @@ DifferenceCounts compareByKey(
     const KeyComparer across(keyPlaces(pairing.key, true),
         keyKinds(pairing.key, pairing.columns1, true), keyPlaces(pairing.key, false),
         keyKinds(pairing.key, pairing.columns2, false));
-    KeyPairing chosen = pairing;
-    chosen.compared = chosenPairs(pairing.compared, comparison,
-        [&](std::size_t c) -> std::string_view { return pairing.columns1[c].name; });
-    RecordComparer comparer(chosen, comparison.table2, lines, comparison.format);
+    RecordComparer comparer(pairing.key,
+        chosenPairs(pairing.compared, comparison,
+            [&](std::size_t c) -> std::string_view { return pairing.columns1[c].name; }),
+        comparison.table2, lines, comparison.format);
 
     // A merge of two streams in the key's order: a run of equal keys is compared as one batch,
     // and the lower key of two that differ is a record only its table has.

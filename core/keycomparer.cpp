@@ -25,8 +25,6 @@ bool storedUnsigned(ColumnKind kind)
 bool moment(ColumnKind kind) { return kind == ColumnKind::Date || kind == ColumnKind::DateTime; }
 bool bytes(ColumnKind kind) { return kind == ColumnKind::Text || kind == ColumnKind::Bytes; }
 
-template <typename T> int threeWay(T a, T b) { return a < b ? -1 : (b < a ? 1 : 0); }
-
 } // namespace
 
 KeyComparer::KeyComparer(const std::vector<std::size_t> &placesA,
@@ -92,25 +90,7 @@ void copyKey(
         const Column &source = rows.columns[place];
         Column &copy
             = into.columns.emplace_back(source.name(), source.kind(), source.fractionDigits());
-        const Cell cell = source.cell(row);
-        switch (cell.kind) {
-        case ColumnKind::Unsigned:
-        case ColumnKind::Bit:
-            copy.appendUnsigned(cell.unsignedInteger);
-            break;
-        case ColumnKind::Float:
-        case ColumnKind::Double:
-            copy.appendFloating(cell.floating);
-            break;
-        case ColumnKind::Decimal:
-        case ColumnKind::Text:
-        case ColumnKind::Bytes:
-            copy.appendBytes(cell.bytes);
-            break;
-        default:
-            copy.appendInteger(cell.integer);
-            break;
-        }
+        copy.appendCell(source.cell(row));
     }
 }
 

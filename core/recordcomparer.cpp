@@ -97,13 +97,13 @@ RecordComparer::RecordComparer(
 {
 }
 
-RecordComparer::RecordComparer(
-    const KeyPairing &pairing, std::string table2Name, LineSink &out, LineFormat format)
+RecordComparer::RecordComparer(std::vector<KeyColumn> key, std::vector<ColumnPair> columns,
+    std::string table2Name, LineSink &out, LineFormat format)
     : m_table2Name(std::move(table2Name))
     , m_out(out)
     , m_format(format)
-    , m_key(pairing.key)
-    , m_columns(pairing.compared)
+    , m_key(std::move(key))
+    , m_columns(std::move(columns))
 {
 }
 

@@ -23,9 +23,9 @@ public:
     // Records told by their number, the columns given compared and named by table 1.
     RecordComparer(std::vector<ColumnPair> columns, std::string table2Name, LineSink &out,
         LineFormat format = LineFormat::Text);
-    // Records told by their key, columns paired as the key pairing pairs them.
-    RecordComparer(const KeyPairing &pairing, std::string table2Name, LineSink &out,
-        LineFormat format = LineFormat::Text);
+    // Records told by their key, the columns given compared.
+    RecordComparer(std::vector<KeyColumn> key, std::vector<ColumnPair> columns,
+        std::string table2Name, LineSink &out, LineFormat format = LineFormat::Text);
 
     // `count` rows of each batch, from row `from1` of the first and `from2` of the second, are
     // paired records.

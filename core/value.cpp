@@ -58,6 +58,35 @@ void Column::clear()
     m_bytes.clear();
 }
 
+void Column::appendCell(const Cell &cell)
+{
+    if (cell.null) {
+        appendNull();
+        return;
+    }
+    switch (cell.kind) {
+    case ColumnKind::Unsigned:
+    case ColumnKind::Bit:
+        appendUnsigned(cell.unsignedInteger);
+        return;
+    case ColumnKind::Float:
+    case ColumnKind::Double:
+        appendFloating(cell.floating);
+        return;
+    case ColumnKind::Decimal:
+    case ColumnKind::Text:
+    case ColumnKind::Bytes:
+        appendBytes(cell.bytes);
+        return;
+    case ColumnKind::Integer:
+    case ColumnKind::Date:
+    case ColumnKind::Time:
+    case ColumnKind::DateTime:
+        appendInteger(cell.integer);
+        return;
+    }
+}
+
 Cell Column::cell(std::size_t row) const
 {
     Cell c;

@@ -108,6 +108,8 @@ public:
         m_bytes.append(value.data(), value.size());
         m_slots.push_back(m_bytes.size());
     }
+    // A cell of another column of this kind, NULL or not, copied.
+    void appendCell(const Cell &cell);
 
     // Room for `count` more cells of a number, date or time column, to be filled in place (a slot
     // as appendInteger, appendUnsigned or appendFloating would store it, 0 for a NULL, and a null

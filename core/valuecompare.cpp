@@ -102,8 +102,6 @@ std::string_view integerText(const Cell &cell, IntegerText &buffer)
     return buffer.view;
 }
 
-template <typename T> int threeWay(T a, T b) { return a < b ? -1 : (b < a ? 1 : 0); }
-
 // Digit strings without leading zeros, as numbers.
 int compareWholes(std::string_view a, std::string_view b)
 {

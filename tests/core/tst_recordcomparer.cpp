@@ -62,20 +62,8 @@ Table rowsOf(const Table &source, std::size_t from, std::size_t count)
     for (const Column &column : source.columns) {
         Column &copy
             = rows.columns.emplace_back(column.name(), column.kind(), column.fractionDigits());
-        for (std::size_t r = from; r < from + count; ++r) {
-            const Cell cell = column.cell(r);
-            if (cell.null)
-                copy.appendNull();
-            else if (cell.kind == ColumnKind::Unsigned || cell.kind == ColumnKind::Bit)
-                copy.appendUnsigned(cell.unsignedInteger);
-            else if (cell.kind == ColumnKind::Float || cell.kind == ColumnKind::Double)
-                copy.appendFloating(cell.floating);
-            else if (cell.kind == ColumnKind::Decimal || cell.kind == ColumnKind::Text
-                || cell.kind == ColumnKind::Bytes)
-                copy.appendBytes(cell.bytes);
-            else
-                copy.appendInteger(cell.integer);
-        }
+        for (std::size_t r = from; r < from + count; ++r)
+            copy.appendCell(column.cell(r));
     }
     return rows;
 }

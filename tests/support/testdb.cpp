@@ -84,31 +84,8 @@ Table readWhole(odbc::Result &result)
         describe();
         for (std::size_t c = 0; c < rows.columns.size(); ++c) {
             Column &to = whole.columns[c];
-            for (std::size_t r = 0; r < rows.rowCount(); ++r) {
-                Cell cell = rows.columns[c].cell(r);
-                if (cell.null) {
-                    to.appendNull();
-                    continue;
-                }
-                switch (cell.kind) {
-                case ColumnKind::Unsigned:
-                case ColumnKind::Bit:
-                    to.appendUnsigned(cell.unsignedInteger);
-                    break;
-                case ColumnKind::Float:
-                case ColumnKind::Double:
-                    to.appendFloating(cell.floating);
-                    break;
-                case ColumnKind::Decimal:
-                case ColumnKind::Text:
-                case ColumnKind::Bytes:
-                    to.appendBytes(cell.bytes);
-                    break;
-                default:
-                    to.appendInteger(cell.integer);
-                    break;
-                }
-            }
+            for (std::size_t r = 0; r < rows.rowCount(); ++r)
+                to.appendCell(rows.columns[c].cell(r));
         }
     }
     describe();
