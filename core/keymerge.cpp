@@ -194,5 +194,4 @@ void KeyMerge::merge(TableReader &table1, TableReader &table2, const ReadProgres
     m_rows2 += two.read;
 }
 
-
 } // namespace kestrune
