@@ -42,14 +42,17 @@ struct Side {
     const TableQuery &query;
 };
 
-bool isInteger(ColumnKind kind) { return kind == ColumnKind::Integer || kind == ColumnKind::Unsigned; }
+bool isInteger(ColumnKind kind)
+{
+    return kind == ColumnKind::Integer || kind == ColumnKind::Unsigned;
+}
 
 void checkKey(const Side &side, const std::vector<KeyColumn> &key)
 {
     const ColumnShape &first = side.columns[side.keyPlace];
     if (!isInteger(first.kind))
-        throw PairingError("--checksum needs a key whose first column is an integer; "
-            + side.table + "." + first.name + " is not");
+        throw PairingError("--checksum needs a key whose first column is an integer; " + side.table
+            + "." + first.name + " is not");
     // A key that repeats would be told in ranges that are read and missed in those that are not.
     const auto isKey = [&](const std::string &name) {
         return std::any_of(key.begin(), key.end(),
@@ -86,12 +89,13 @@ void checkNoNullKey(const Side &side, const std::vector<KeyColumn> &key, bool fi
     std::string anyNull;
     std::string which;
     for (const KeyColumn &column : key) {
-        const std::string name = quotedName(side.columns[first ? column.first : column.second].name);
+        const std::string name
+            = quotedName(side.columns[first ? column.first : column.second].name);
         anyNull += (anyNull.empty() ? "" : " or ") + name + " is null";
         which += (which.empty() ? "" : ",") + name + " is null";
     }
-    std::string sql = "select " + which + " from " + quotedName(side.table) + " where (" + anyNull
-        + ")";
+    std::string sql
+        = "select " + which + " from " + quotedName(side.table) + " where (" + anyNull + ")";
     if (!side.query.condition.empty())
         sql += " and (" + side.query.condition + "\n)";
     sql += " limit 1";
@@ -127,11 +131,11 @@ public:
         if (!keys1 && !keys2)
             return;
         const KeyRange keys = !keys1 ? *keys2
-            : !keys2                 ? *keys1
-                                     : KeyRange { std::min(keys1->low, keys2->low),
-                                           std::max(keys1->high, keys2->high) };
-        const long long expected = std::max(m_one.connection.estimateRows(m_one.table),
-            m_two.connection.estimateRows(m_two.table));
+            : !keys2
+            ? *keys1
+            : KeyRange { std::min(keys1->low, keys2->low), std::max(keys1->high, keys2->high) };
+        const long long expected = std::max(
+            m_one.connection.estimateRows(m_one.table), m_two.connection.estimateRows(m_two.table));
         // Rows a key, as far as is known; each stretch checked tells it better.
         double density = expected > 0
             ? static_cast<double>(expected) / static_cast<double>(keys.high - keys.low)
@@ -140,15 +144,14 @@ public:
         for (KeyNumber at = keys.low; at < keys.high;) {
             const long long buckets = std::clamp<long long>(stretchRows / bucketRows, 1, 4096);
             const KeyNumber width = std::max<KeyNumber>(1,
-                static_cast<KeyNumber>(static_cast<double>(stretchRows) / density
-                    / static_cast<double>(buckets)));
+                static_cast<KeyNumber>(
+                    static_cast<double>(stretchRows) / density / static_cast<double>(buckets)));
             const KeyRange stretch { at, std::min(keys.high, at + width * buckets) };
             const auto started = std::chrono::steady_clock::now();
             long long rows = 0;
             std::vector<DifferingRange> differing = check({ stretch }, width, rows);
-            const double seconds = std::chrono::duration<double>(
-                std::chrono::steady_clock::now() - started)
-                                       .count();
+            const double seconds
+                = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
             narrow(std::move(differing), width, rows);
             at = stretch.high;
 
@@ -284,8 +287,7 @@ std::vector<std::size_t> comparedPlaces(
 
 ComparisonOutcome compareByChecksum(ClientConnection &connection1, const TableQuery &query1,
     ClientConnection &connection2, const TableQuery &query2, const Comparison &comparison,
-    LineSink &lines,
-    const ChecksumReport &report)
+    LineSink &lines, const ChecksumReport &report)
 {
     const KeyPairing &pairing = *comparison.byKey;
     const Side one { connection1, comparison.table1, pairing.columns1, pairing.key[0].first,

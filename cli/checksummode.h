@@ -30,7 +30,6 @@ using ChecksumReport = std::function<void(const ChecksumProgress &)>;
 // checksum needs, and what the servers throw.
 ComparisonOutcome compareByChecksum(ClientConnection &connection1, const TableQuery &query1,
     ClientConnection &connection2, const TableQuery &query2, const Comparison &comparison,
-    LineSink &lines,
-    const ChecksumReport &report = {});
+    LineSink &lines, const ChecksumReport &report = {});
 
 } // namespace kestrune

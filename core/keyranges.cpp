@@ -46,8 +46,8 @@ KeyRange bucketRange(KeyNumber bucket, KeyNumber width)
     return { -width + 1, width };
 }
 
-std::vector<DifferingRange> differingRanges(const std::vector<KeyRange> &checked,
-    KeyNumber width, std::vector<BucketFigures> figures1, std::vector<BucketFigures> figures2)
+std::vector<DifferingRange> differingRanges(const std::vector<KeyRange> &checked, KeyNumber width,
+    std::vector<BucketFigures> figures1, std::vector<BucketFigures> figures2)
 {
     auto byBucket
         = [](const BucketFigures &a, const BucketFigures &b) { return a.bucket < b.bucket; };
@@ -61,9 +61,8 @@ std::vector<DifferingRange> differingRanges(const std::vector<KeyRange> &checked
         auto range = std::lower_bound(checked.begin(), checked.end(), whole.low,
             [](const KeyRange &r, KeyNumber low) { return r.high <= low; });
         for (; range != checked.end() && range->low < whole.high; ++range)
-            differing.push_back({ { std::max(range->low, whole.low),
-                                      std::min(range->high, whole.high) },
-                rows });
+            differing.push_back(
+                { { std::max(range->low, whole.low), std::min(range->high, whole.high) }, rows });
     };
     auto one = figures1.begin();
     auto two = figures2.begin();

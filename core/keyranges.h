@@ -40,7 +40,7 @@ struct DifferingRange {
 
 // The parts of the checked ranges (ascending, apart) whose buckets of `width` differ between the
 // two servers' figures, in key order. The figures may come in any order.
-std::vector<DifferingRange> differingRanges(const std::vector<KeyRange> &checked,
-    KeyNumber width, std::vector<BucketFigures> figures1, std::vector<BucketFigures> figures2);
+std::vector<DifferingRange> differingRanges(const std::vector<KeyRange> &checked, KeyNumber width,
+    std::vector<BucketFigures> figures1, std::vector<BucketFigures> figures2);
 
 } // namespace kestrune

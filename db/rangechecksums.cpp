@@ -13,8 +13,8 @@ KeyNumber numberOf(const std::optional<std::string> &value)
     try {
         return parseKeyNumber(value.value_or(std::string()));
     } catch (const std::invalid_argument &) {
-        throw ClientLibraryError("The server gave \"" + value.value_or("NULL")
-            + "\" where an integer was expected");
+        throw ClientLibraryError(
+            "The server gave \"" + value.value_or("NULL") + "\" where an integer was expected");
     }
 }
 

@@ -11,7 +11,7 @@ namespace kestrune {
 // same on any two servers for the same values whatever the columns' character sets, and never
 // the same for two rows the comparison tells apart. Two columns compared whose kinds differ (an
 // INT against a DECIMAL, say) may give different checksums for values the comparison calls equal.
-std::string rowChecksumSql(const std::vector<ColumnShape> &columns,
-    const std::vector<std::size_t> &places);
+std::string rowChecksumSql(
+    const std::vector<ColumnShape> &columns, const std::vector<std::size_t> &places);
 
 } // namespace kestrune

@@ -148,6 +148,8 @@ private slots:
     void progressOnATerminal();
     void jsonTellsWhatTheLinesTell_data();
     void jsonTellsWhatTheLinesTell();
+    void checksumsGiveTheLinesOfTheKey_data();
+    void checksumsGiveTheLinesOfTheKey();
     void serverStopsDuringTheRead_data();
     void serverStopsDuringTheRead();
 
@@ -201,7 +203,23 @@ void CompareCommandTest::initTestCase()
             "CREATE TABLE sel_b (id INT PRIMARY KEY, label VARCHAR(10), qty INT)",
             "INSERT INTO sel_a VALUES (1, 'a', 1, 'x'), (2, 'b', 2, 'y'), (3, 'c', 3, 'z'), "
             "(4, 'd', 4, 'w')",
-            "INSERT INTO sel_b VALUES (1, 'A', 1), (2, 'b', 5), (3, 'C', 3), (5, 'e', 5)" });
+            "INSERT INTO sel_b VALUES (1, 'A', 1), (2, 'b', 5), (3, 'C', 3), (5, 'e', 5)",
+            // Values that trade places between records cancel out of a sum that is linear.
+            "CREATE TABLE swap_a (id INT PRIMARY KEY, v VARCHAR(5))",
+            "CREATE TABLE swap_b (id INT PRIMARY KEY, v VARCHAR(5))",
+            "INSERT INTO swap_a VALUES (1, 'a'), (2, 'b')",
+            "INSERT INTO swap_b VALUES (1, 'b'), (2, 'a')" });
+    // A copy of random_a with a few records changed, one column each, deleted and added, so that
+    // most of its ranges are equal.
+    testdb::run(testdb::loginTo(randomDatabase),
+        { "SET SESSION sql_mode = ''", "CREATE TABLE random_edited LIKE random_a",
+            "INSERT INTO random_edited SELECT * FROM random_a",
+            "UPDATE random_edited e JOIN random_b b USING (id) SET e.c13 = b.c13, e.c16 = b.c16 "
+            "WHERE e.id = 700",
+            "UPDATE random_edited e JOIN random_b b USING (id) SET e.c29 = b.c29 WHERE e.id = 1500",
+            "UPDATE random_edited SET c14 = NULL WHERE id = 2200",
+            "DELETE FROM random_edited WHERE id IN (1, 2999)",
+            "INSERT INTO random_edited (id) VALUES (4000)" });
     writeFile(m_folder.filePath("password"), "kes-pw\n");
     QString error = m_server.start();
     QVERIFY2(error.isEmpty(), qPrintable(error));
@@ -671,16 +689,76 @@ void CompareCommandTest::jsonTellsWhatTheLinesTell()
 }
 
 // The server of one table stops while both are read: no lines, and the old output file stays.
+// The same lines and messages by key with --checksum as without, on every kind of value: equal
+// ranges are not read, and a range that differs is read and compared as it would be whole.
+void CompareCommandTest::checksumsGiveTheLinesOfTheKey_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("fewerRead"); // ranges equal: fewer rows read than by key
+    const QString port2 = QString::fromStdString(m_server.login("").port);
+    const QStringList random = { "--database", "kt_cli_random", "--key", "id" };
+    auto row = [](const char *name, const QStringList &arguments, bool fewerRead = false) {
+        QTest::newRow(name) << arguments << fewerRead;
+    };
+    row("columns by name", { "key_a", "key_b", "--key", "id" });
+    row("every kind", { "types_a", "types_b", "--key", "id" });
+    // FLOAT against DOUBLE, INT against DECIMAL: checksums that differ, and no line.
+    row("kinds that meet", { "kinds_a", "kinds_b", "--key", "id" });
+    row("values swapped between records", { "swap_a", "swap_b", "--key", "id" });
+    row("random values", QStringList { "random_a", "random_b" } + random);
+    row("random values of other kinds", QStringList { "random_a", "random_c" } + random);
+    row("a copy", QStringList { "random_a", "random_a_copy" } + random, true);
+    row("a few records changed", QStringList { "random_a", "random_edited" } + random, true);
+    row("an empty table", { "five", "empty2", "--key", "ID" });
+    row("only the columns chosen", { "key_a", "key_b", "--key", "id", "--columns", "qty,colour" });
+    row("rows selected",
+        { "key_a", "key_b", "--key", "id", "--where", "id < 5", "--where2", "qty > 3", "--columns",
+            "city" });
+    row("a composite key, table 2 elsewhere in latin1",
+        { "key_coded", "key_coded", "--key", "PRIMARY", "--port2", port2, "--database2",
+            "kt_cli_elsewhere", "--password-file2", m_folder.filePath("password") });
+}
+
+void CompareCommandTest::checksumsGiveTheLinesOfTheKey()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, fewerRead);
+    ConfigHome store;
+    store.remember(testdb::loginTo(valuesDatabase));
+    const Run byKey = runProbe(arguments + QStringList { "--summary" }, store.path());
+    const Run checked
+        = runProbe(arguments + QStringList { "--summary", "--checksum" }, store.path());
+    QCOMPARE(checked.out, byKey.out);
+    QCOMPARE(checked.status, byKey.status);
+    QVERIFY2(byKey.status != 2, byKey.err.constData());
+    // The messages are the same up to the summary, whose rows read and time are not.
+    static const QRegularExpression summary("kestrune: [^\n]* rows? read of [^ ]+ and ([0-9]+) of "
+                                            "[^\n]*\n$");
+    const QRegularExpressionMatch keySummary = summary.match(QString::fromUtf8(byKey.err));
+    const QRegularExpressionMatch checkedSummary = summary.match(QString::fromUtf8(checked.err));
+    QVERIFY2(keySummary.hasMatch() && checkedSummary.hasMatch(), checked.err.constData());
+    QCOMPARE(checked.err.left(checkedSummary.capturedStart()),
+        byKey.err.left(keySummary.capturedStart()));
+    if (fewerRead)
+        QVERIFY2(checkedSummary.captured(1).toLongLong() < keySummary.captured(1).toLongLong(),
+            checked.err.constData());
+}
+
 void CompareCommandTest::serverStopsDuringTheRead_data()
 {
     QTest::addColumn<bool>("firstTable");
-    QTest::newRow("the first table's server") << true;
-    QTest::newRow("the second table's server") << false;
+    QTest::addColumn<bool>("checksum");
+    QTest::newRow("the first table's server") << true << false;
+    QTest::newRow("the second table's server") << false << false;
+    // Its first range checked, the next fails.
+    QTest::newRow("the first table's server, between ranges checked") << true << true;
+    QTest::newRow("the second table's server, between ranges checked") << false << true;
 }
 
 void CompareCommandTest::serverStopsDuringTheRead()
 {
     QFETCH(bool, firstTable);
+    QFETCH(bool, checksum);
     LoginDetails login = m_server.freshDatabase("kt_cli_stop",
         { "CREATE TABLE big (id INT PRIMARY KEY, a CHAR(30), b INT) ENGINE=MyISAM",
             "INSERT INTO big SELECT seq, 'abcdefghijabcdefghij', seq % 7 FROM seq_1_to_3000000" });
@@ -698,8 +776,13 @@ void CompareCommandTest::serverStopsDuringTheRead()
     QStringList arguments = QStringList { "--output", output }
         + place("", firstTable ? login : here) + place("2", firstTable ? here : login)
         + (firstTable ? QStringList { "big", "five" } : QStringList { "five", "big" });
+    if (checksum)
+        arguments << "--key"
+                  << "id"
+                  << "--checksum";
 
-    PrivateServer::StopWhileRunning stopper(m_server, "select * from `big`");
+    PrivateServer::StopWhileRunning stopper(
+        m_server, checksum ? "select `id` div" : "select * from `big`");
     Run run = runProbe(arguments, store.path());
     QString stopped = stopper.wait();
     QVERIFY2(stopped.isEmpty(), qPrintable(stopped));
@@ -709,8 +792,11 @@ void CompareCommandTest::serverStopsDuringTheRead()
 
     QCOMPARE(run.status, 2);
     QCOMPARE(run.out, QByteArray());
-    static const QRegularExpression lost("^Could not join this tables\\.\n.*(Lost connection|"
-                                         "Server shutdown in progress|server has gone away).*\n$");
+    // By key, the columns only one table has are told first.
+    static const QRegularExpression lost(
+        "^(kestrune: column [a-z]+ is only in big; not "
+        "compared\n)*Could not join this tables\\.\n.*(Lost connection|"
+        "Server shutdown in progress|server has gone away).*\n$");
     QVERIFY2(lost.match(QString::fromUtf8(run.err)).hasMatch(), run.err.constData());
     QCOMPARE(contents(output), QByteArray("an older file\r\n"));
 }

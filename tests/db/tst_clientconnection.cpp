@@ -1,4 +1,6 @@
+#include "core/valuecompare.h"
 #include "db/clientconnection.h"
+#include "db/rowchecksum.h"
 #include "db/streamedstatement.h"
 #include "db/streamedtablereader.h"
 #include "support/randomtables.h"
@@ -36,6 +38,40 @@ QStringList described(const Table &rows)
     return described(columns);
 }
 
+// A whole table as the command line reads it, in the order of its key.
+Table readWhole(ClientConnection &connection, const std::string &table)
+{
+    StreamedTableReader reader(connection, TableQuery { table, { { "id" } } });
+    reader.open();
+    Table whole;
+    for (Table rows; reader.next(rows);) {
+        if (whole.columns.empty()) {
+            for (const Column &column : rows.columns)
+                whole.columns.emplace_back(column.name(), column.kind(), column.fractionDigits());
+        }
+        for (std::size_t c = 0; c < rows.columns.size(); ++c) {
+            for (std::size_t row = 0; row < rows.rowCount(); ++row)
+                whole.columns[c].appendCell(rows.columns[c].cell(row));
+        }
+    }
+    return whole;
+}
+
+// Each column's checksum of every row, in the order of the key, then the whole row's.
+std::vector<std::vector<std::optional<std::string>>> checksums(
+    ClientConnection &connection, const std::string &table, std::size_t columns)
+{
+    const std::vector<ColumnShape> shape = connection.describe(table);
+    std::string sql = "select ";
+    std::vector<std::size_t> every;
+    for (std::size_t c = 0; c < columns; ++c) {
+        sql += rowChecksumSql(shape, { c }) + ",";
+        every.push_back(c);
+    }
+    sql += rowChecksumSql(shape, every) + " from " + table + " order by id";
+    return connection.textRows(sql);
+}
+
 } // namespace
 
 class TestClientConnection : public QObject {
@@ -47,7 +83,21 @@ private slots:
         testdb::run(testdb::freshDatabase(database), randomTables());
         testdb::run(testdb::loginTo(database),
             { "CREATE TABLE keyed (a INT, b VARCHAR(10), c INT, PRIMARY KEY (b, a))",
-                "CREATE TABLE unkeyed (a INT, UNIQUE KEY (a))" });
+                "CREATE TABLE unkeyed (a INT, UNIQUE KEY (a))",
+                // The same texts in two character sets; values that move between columns, and
+                // FLOATs whose own texts are one.
+                "CREATE TABLE texts_wide (id INT PRIMARY KEY, a VARCHAR(10), b CHAR(5), c TEXT, "
+                "f FLOAT) CHARACTER SET utf8mb4",
+                "CREATE TABLE texts_narrow (id INT PRIMARY KEY, a VARCHAR(10), b CHAR(5), c TEXT, "
+                "f FLOAT) CHARACTER SET latin1",
+                "INSERT INTO texts_wide VALUES (1, 'é', 'ä ', 'E', 1.0000001), "
+                "(2, '', NULL, 'NULL', NULL), (3, 'ab', 'c', '', 0), (4, NULL, '', NULL, -0.5), "
+                "(5, 'a#tb', 'c', 'N', 1)",
+                "INSERT INTO texts_narrow SELECT * FROM texts_wide",
+                "CREATE TABLE texts_moved LIKE texts_wide",
+                "INSERT INTO texts_moved VALUES (1, 'e', 'ä ', 'é', 1.0000002), "
+                "(2, NULL, '', 'NULL', 0), (3, 'a', 'bc', '', NULL), (4, '', NULL, NULL, -0.5), "
+                "(5, 'a', 'b#tc', 'N', 1)" });
         testdb::run(
             testdb::freshDatabase(otherDatabase), { "CREATE TABLE unkeyed (x INT PRIMARY KEY)" });
     }
@@ -114,6 +164,62 @@ private slots:
         for (const std::string &column : connection.primaryKey(table.toStdString()))
             found << QString::fromStdString(column);
         QCOMPARE(found, key);
+    }
+
+    // Two values the comparison tells apart never have one checksum, on any two servers: each
+    // column's, and so the row's; and the same values have one whatever their character set.
+    void checksumsNeverLaxerThanTheComparison_data()
+    {
+        QTest::addColumn<QString>("table1");
+        QTest::addColumn<QString>("table2");
+        QTest::addColumn<bool>("sameTypes");
+        QTest::newRow("every kind, other values") << "random_a"
+                                                  << "random_b" << true;
+        QTest::newRow("every kind against another") << "random_a"
+                                                    << "random_c" << false;
+        QTest::newRow("every kind, the same values") << "random_a"
+                                                     << "random_a_copy" << true;
+        QTest::newRow("texts in two character sets") << "texts_wide"
+                                                     << "texts_narrow" << true;
+        QTest::newRow("values moved between columns") << "texts_wide"
+                                                      << "texts_moved" << true;
+    }
+
+    void checksumsNeverLaxerThanTheComparison()
+    {
+        QFETCH(QString, table1);
+        QFETCH(QString, table2);
+        QFETCH(bool, sameTypes);
+        ClientConnection connection(testdb::loginTo(database));
+        const Table rows1 = readWhole(connection, table1.toStdString());
+        const Table rows2 = readWhole(connection, table2.toStdString());
+        QCOMPARE(rows1.rowCount(), rows2.rowCount());
+        const std::size_t columns = std::min(rows1.columns.size(), rows2.columns.size());
+        const auto sums1 = checksums(connection, table1.toStdString(), columns);
+        const auto sums2 = checksums(connection, table2.toStdString(), columns);
+        QCOMPARE(sums1.size(), rows1.rowCount());
+        std::size_t differing = 0;
+        for (std::size_t row = 0; row < rows1.rowCount(); ++row) {
+            bool rowDiffers = false;
+            for (std::size_t c = 0; c < columns; ++c) {
+                const bool differs
+                    = cellsDiffer(rows1.columns[c].cell(row), rows2.columns[c].cell(row));
+                rowDiffers = rowDiffers || differs;
+                const QString where = QString("row %1, column %2").arg(row + 1).arg(c);
+                QVERIFY2(sums1[row].at(c) && sums2[row].at(c), qPrintable(where));
+                if (differs)
+                    QVERIFY2(sums1[row][c] != sums2[row][c], qPrintable(where));
+                else if (sameTypes)
+                    QVERIFY2(sums1[row][c] == sums2[row][c], qPrintable(where));
+            }
+            if (rowDiffers)
+                QVERIFY(sums1[row][columns] != sums2[row][columns]);
+            else if (sameTypes)
+                QCOMPARE(sums1[row][columns], sums2[row][columns]);
+            differing += rowDiffers ? 1 : 0;
+        }
+        // The pairs that should differ do, so the test is not vacuous.
+        QCOMPARE(differing > 0, table2 != "random_a_copy" && table2 != "texts_narrow");
     }
 
     // A statement left before its last row is closed with it, and the connection runs the next.
