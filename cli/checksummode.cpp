@@ -4,6 +4,7 @@
 #include "core/keymerge.h"
 #include "core/keyranges.h"
 #include "db/atonce.h"
+#include "db/boundarychecksums.h"
 #include "db/rangechecksums.h"
 #include "db/rowchecksum.h"
 #include "db/streamedtablereader.h"
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <limits>
 #include <new>
 #include <optional>
 
@@ -49,10 +51,6 @@ bool isInteger(ColumnKind kind)
 
 void checkKey(const Side &side, const std::vector<KeyColumn> &key)
 {
-    const ColumnShape &first = side.columns[side.keyPlace];
-    if (!isInteger(first.kind))
-        throw PairingError("--checksum needs a key whose first column is an integer; " + side.table
-            + "." + first.name + " is not");
     // A key that repeats would be told in ranges that are read and missed in those that are not.
     const auto isKey = [&](const std::string &name) {
         return std::any_of(key.begin(), key.end(),
@@ -272,6 +270,227 @@ private:
     long long m_rowsToRead = 0;
 };
 
+// The same for a key whose first column is not an integer in both tables: ranges are bounded by
+// values of table 1's column read through its index, every range's figures are worked out by a
+// query of their own, and the rows of the ranges that differ are read at the end, in one query a
+// table, so that each server sorts them in the key's order. Table 2's column may order texts
+// otherwise (another character set or collation): a bound out of order there is left out, so
+// each table's ranges still hold each of its rows once.
+class BoundaryWalk {
+public:
+    BoundaryWalk(const Side &one, const Side &two, const Comparison &comparison, LineSink &lines,
+        const ChecksumReport &report)
+        : m_one(one)
+        , m_two(two)
+        , m_checksums1(one.connection, one.table, one.columns[one.keyPlace].name,
+              one.columns[one.keyPlace].kind, rowChecksumSql(one.columns, one.compared),
+              one.query.condition)
+        , m_checksums2(two.connection, two.table, two.columns[two.keyPlace].name,
+              one.columns[one.keyPlace].kind, rowChecksumSql(two.columns, two.compared),
+              two.query.condition)
+        , m_ordersAlike(m_checksums1.comparesAs(m_checksums2))
+        , m_merge(comparison, lines)
+        , m_report(report)
+    {
+    }
+
+    void run()
+    {
+        std::optional<std::string> at; // none: from the lowest key
+        long long stretchRows = firstStretchRows;
+        for (bool more = true; more;) {
+            const auto started = std::chrono::steady_clock::now();
+            stretchRows = stretchRows / bucketRows * bucketRows;
+            std::vector<std::string> values
+                = m_checksums1.boundaries({ at, std::nullopt }, bucketRows, stretchRows);
+            more = static_cast<long long>(values.size()) > stretchRows / bucketRows;
+            // The first range reaches down to where the last one ended, the last of all up to
+            // the highest key of either table.
+            std::vector<std::optional<std::string>> bounds { at };
+            for (std::size_t i = 1; i < values.size(); ++i)
+                bounds.emplace_back(std::move(values[i]));
+            bounds = inOrder(std::move(bounds), std::nullopt);
+            if (bounds.size() == 1)
+                more = false;
+            if (!more)
+                bounds.emplace_back();
+            std::vector<BoundedRange> ranges;
+            for (std::size_t i = 0; i + 1 < bounds.size(); ++i)
+                ranges.push_back({ bounds[i], bounds[i + 1] });
+            at = bounds.back();
+
+            long long rows = 0;
+            std::vector<Differing> differing = check(ranges, rows);
+            const double seconds
+                = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+            narrow(std::move(differing), rows);
+            const double pace = static_cast<double>(std::max(rows, 1LL)) / std::max(seconds, 1e-3);
+            stretchRows = std::clamp(static_cast<long long>(pace * checkSeconds), 4096LL,
+                std::min(mostStretchRows, stretchRows * 4));
+        }
+        readRanges();
+    }
+
+    DifferenceCounts counts() const { return m_merge.counts(); }
+    long long rows1() const { return m_merge.rows1(); }
+    long long rows2() const { return m_merge.rows2(); }
+
+private:
+    struct Differing {
+        BoundedRange range;
+        long long rows;
+    };
+
+    // The bounds, the first kept, without repeats (a composite key's first column repeats its
+    // values) and without those table 2's column orders before the bound kept last or after
+    // `high`.
+    std::vector<std::optional<std::string>> inOrder(
+        std::vector<std::optional<std::string>> bounds, const std::optional<std::string> &high)
+    {
+        std::vector<std::optional<std::string>> distinct { std::move(bounds.front()) };
+        for (std::size_t i = 1; i < bounds.size(); ++i) {
+            if (bounds[i] != distinct.back() && bounds[i] != high)
+                distinct.push_back(std::move(bounds[i]));
+        }
+        bounds = std::move(distinct);
+        if (m_ordersAlike || bounds.size() < 2)
+            return bounds;
+        std::vector<std::string> values;
+        const std::size_t first = bounds.front() ? 0 : 1; // no bound is below every value
+        for (std::size_t i = first; i < bounds.size(); ++i)
+            values.push_back(*bounds[i]);
+        if (high)
+            values.push_back(*high);
+        const std::vector<long long> ranks = m_checksums2.ranks(values);
+        const long long highest = high ? ranks.back() : std::numeric_limits<long long>::max();
+        std::vector<std::optional<std::string>> kept { std::move(bounds.front()) };
+        long long last = first == 0 ? ranks.front() : std::numeric_limits<long long>::min();
+        for (std::size_t i = 1; i < bounds.size(); ++i) {
+            const long long rank = ranks[i - first];
+            if (rank >= last && rank <= highest) {
+                kept.emplace_back(std::move(bounds[i]));
+                last = rank;
+            }
+        }
+        return kept;
+    }
+
+    std::vector<Differing> check(const std::vector<BoundedRange> &ranges, long long &rows)
+    {
+        std::vector<RangeFigures> figures1;
+        std::vector<RangeFigures> figures2;
+        atOnce([&] { figures1 = m_checksums1.figures(ranges); },
+            [&] { figures2 = m_checksums2.figures(ranges); });
+        std::vector<Differing> differing;
+        long long rows1 = 0;
+        long long rows2 = 0;
+        for (std::size_t i = 0; i < ranges.size(); ++i) {
+            const RangeFigures &one = figures1[i];
+            const RangeFigures &two = figures2[i];
+            rows1 += one.rows;
+            rows2 += two.rows;
+            if (one.rows != two.rows || one.checksum != two.checksum)
+                differing.push_back({ ranges[i], std::max(one.rows, two.rows) });
+        }
+        rows = std::max(rows1, rows2);
+        m_progress.checked += static_cast<long long>(ranges.size());
+        m_progress.differing += static_cast<long long>(differing.size());
+        tell();
+        return differing;
+    }
+
+    // Splits the ranges that differ at values table 1 holds in them until each is small enough
+    // to read, and gathers those.
+    void narrow(std::vector<Differing> differing, long long checkedRows)
+    {
+        while (!differing.empty()) {
+            std::vector<BoundedRange> finer;
+            long long finerRows = 0;
+            std::vector<Differing> large;
+            for (Differing &range : differing) {
+                if (range.rows <= leafRows)
+                    toRead(std::move(range.range));
+                else
+                    large.push_back(std::move(range));
+            }
+            if (large.empty())
+                return;
+            // Where most rows differ, checking again costs more than reading them.
+            for (const Differing &range : large)
+                finerRows += range.rows;
+            if (finerRows * 2 > checkedRows) {
+                for (Differing &range : large)
+                    toRead(std::move(range.range));
+                return;
+            }
+            for (Differing &range : large) {
+                const long long step = std::max(1LL, range.rows / fanOut);
+                std::vector<std::string> values
+                    = m_checksums1.boundaries(range.range, step, range.rows);
+                std::vector<std::optional<std::string>> bounds { range.range.low };
+                for (std::size_t i = 1; i < values.size(); ++i)
+                    bounds.emplace_back(std::move(values[i]));
+                bounds = inOrder(std::move(bounds), range.range.high);
+                // One value of the column all through, as a composite key may hold: read it.
+                if (bounds.size() == 1) {
+                    toRead(std::move(range.range));
+                    continue;
+                }
+                bounds.push_back(range.range.high);
+                for (std::size_t i = 0; i + 1 < bounds.size(); ++i)
+                    finer.push_back({ bounds[i], bounds[i + 1] });
+            }
+            if (finer.empty())
+                return;
+            differing = check(finer, checkedRows);
+        }
+    }
+
+    void toRead(BoundedRange range)
+    {
+        // Neighbours are read as one.
+        if (!m_toRead.empty() && m_toRead.back().high && range.low
+            && *m_toRead.back().high == *range.low)
+            m_toRead.back().high = std::move(range.high);
+        else
+            m_toRead.push_back(std::move(range));
+    }
+
+    void readRanges()
+    {
+        if (m_toRead.empty())
+            return;
+        TableQuery query1 = m_one.query;
+        TableQuery query2 = m_two.query;
+        query1.condition = m_checksums1.rowsIn(m_toRead);
+        query2.condition = m_checksums2.rowsIn(m_toRead);
+        StreamedTableReader reader1(m_one.connection, std::move(query1));
+        StreamedTableReader reader2(m_two.connection, std::move(query2));
+        reader1.open();
+        reader2.open();
+        m_merge.merge(reader1, reader2);
+        m_progress.read1 = m_merge.rows1();
+        m_progress.read2 = m_merge.rows2();
+        tell();
+    }
+
+    void tell()
+    {
+        if (m_report)
+            m_report(m_progress);
+    }
+
+    const Side &m_one;
+    const Side &m_two;
+    BoundaryChecksums m_checksums1;
+    BoundaryChecksums m_checksums2;
+    bool m_ordersAlike;
+    KeyMerge m_merge;
+    const ChecksumReport &m_report;
+    ChecksumProgress m_progress;
+    std::vector<BoundedRange> m_toRead;
+};
+
 std::vector<std::size_t> comparedPlaces(
     const KeyPairing &pairing, const ColumnChoice &choice, bool first)
 {
@@ -303,13 +522,17 @@ ComparisonOutcome compareByChecksum(ClientConnection &connection1, const TableQu
     checkNoNullKey(one, pairing.key, true);
     checkNoNullKey(two, pairing.key, false);
     try {
-        RangeWalk walk(one, two, comparison, lines, report);
-        walk.run();
-        ComparisonOutcome outcome;
-        outcome.counts = walk.counts();
-        outcome.rows1 = walk.rows1();
-        outcome.rows2 = walk.rows2();
-        return outcome;
+        auto walked = [](auto &&walk) {
+            walk.run();
+            ComparisonOutcome outcome;
+            outcome.counts = walk.counts();
+            outcome.rows1 = walk.rows1();
+            outcome.rows2 = walk.rows2();
+            return outcome;
+        };
+        if (isInteger(one.columns[one.keyPlace].kind) && isInteger(two.columns[two.keyPlace].kind))
+            return walked(RangeWalk(one, two, comparison, lines, report));
+        return walked(BoundaryWalk(one, two, comparison, lines, report));
     } catch (const std::bad_alloc &) {
         throw std::runtime_error("Out of memory");
     }

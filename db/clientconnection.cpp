@@ -135,6 +135,14 @@ std::vector<std::vector<std::string>> ClientConnection::uniqueIndexes(const std:
     return indexes;
 }
 
+std::vector<std::vector<std::string>> ClientConnection::columnCollations(const std::string &table)
+{
+    static constexpr std::string_view sql
+        = "SELECT COLUMN_NAME, IFNULL(CHARACTER_SET_NAME, ''), IFNULL(COLLATION_NAME, '') "
+          "FROM information_schema.COLUMNS WHERE TABLE_SCHEMA = DATABASE() AND TABLE_NAME = ?";
+    return namesAboutTable(sql, table, 3);
+}
+
 std::vector<std::vector<std::string>> ClientConnection::namesAboutTable(
     std::string_view sql, const std::string &table, unsigned columns)
 {

@@ -46,6 +46,9 @@ public:
     std::vector<std::string> primaryKey(const std::string &table);
     // The server's estimate of the table's rows; -1 for a view or a table it does not know.
     long long estimateRows(const std::string &table);
+    // Each column's name, character set and collation, the last two empty for a column of no
+    // text.
+    std::vector<std::vector<std::string>> columnCollations(const std::string &table);
     // The columns of each of the table's unique indexes, the primary key among them.
     std::vector<std::vector<std::string>> uniqueIndexes(const std::string &table);
 
