@@ -256,9 +256,9 @@ std::string_view compareUsage()
            "With --key, each is read in the key's order (numbers, dates and times by value, texts\n"
            "by their UTF-8 bytes), records pair by key and columns by name, and a line tells its\n"
            "record as Record id=42 or Record code=\"A 17\" year=2024. A repeated or NULL key\n"
-           "ends the run. With --checksum, the key is one a primary key or unique index of\n"
-           "each table holds unique, and each server is read in one snapshot\n"
-           "taken as its run begins.\n"
+           "ends the run. With --checksum, a primary key or unique index of key columns keeps\n"
+           "the key unique in each table, and each server is read in one snapshot taken as the\n"
+           "run begins.\n"
            "Without a password file or a remembered password, the password is asked for on the\n"
            "terminal; a second one only for another server, port or user without a password\n"
            "file. Exit status: 0 no differences, 1 differences, 2 no comparison made.\n";

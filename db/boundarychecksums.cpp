@@ -26,8 +26,8 @@ long long integerOf(const std::optional<std::string> &value)
     try {
         return static_cast<long long>(parseKeyNumber(value.value_or(std::string())));
     } catch (const std::invalid_argument &) {
-        throw ClientLibraryError("The server gave \"" + value.value_or("NULL")
-            + "\" where an integer was expected");
+        throw ClientLibraryError(
+            "The server gave \"" + value.value_or("NULL") + "\" where an integer was expected");
     }
 }
 
@@ -92,14 +92,14 @@ std::vector<std::string> BoundaryChecksums::boundaries(
 {
     // A FLOAT's own text is rounded; widened, it is a value of the column.
     const std::string value = m_kind == ColumnKind::Float ? "cast(" + m_key + " as double)" : m_key;
-    std::string rows = "select " + value + " k from " + quotedName(m_table) + " where "
-        + within(range);
+    std::string rows
+        = "select " + value + " k from " + quotedName(m_table) + " where " + within(range);
     if (!m_condition.empty())
         rows += " and (" + m_condition + "\n)";
     rows += " order by " + m_key + " limit " + std::to_string(limit + 1);
     const std::string sql = "select k from (select k, row_number() over (order by k) n from ("
-        + rows + ") r) x where n mod " + std::to_string(step) + " = 1 or n = "
-        + std::to_string(limit + 1) + " order by n";
+        + rows + ") r) x where n mod " + std::to_string(step)
+        + " = 1 or n = " + std::to_string(limit + 1) + " order by n";
     std::vector<std::string> values;
     for (const auto &row : m_connection.textRows(sql))
         values.push_back(row.at(0).value_or(std::string()));
@@ -125,7 +125,8 @@ std::vector<RangeFigures> BoundaryChecksums::figures(const std::vector<BoundedRa
     for (std::size_t i = 0; i < ranges.size(); ++i) {
         if (i > 0)
             sql += " union all ";
-        sql += "select " + std::to_string(i) + ",count(*),bit_xor(" + m_checksum + ") from " + quotedName(m_table) + " where " + within(ranges[i]);
+        sql += "select " + std::to_string(i) + ",count(*),bit_xor(" + m_checksum + ") from "
+            + quotedName(m_table) + " where " + within(ranges[i]);
         if (!m_condition.empty())
             sql += " and (" + m_condition + "\n)";
     }

@@ -430,6 +430,17 @@ void CompareCommandTest::runs_data()
         "Record id=1,Field \"City\" has changed from \"Lyon\" to \"LYON\"\r\n"
         "Record id=5,Field \"qty\" has changed from \"5\" to \"6\"\r\n"
         "Record id=2 deleted from key_b\r\nRecord id=3 added from key_b\r\n");
+    // Ranges would miss a key repeated in two equal ones; the key's uniqueness is the table's.
+    row("checksums of a key no index holds unique",
+        { "key_a", "key_twice", "--key", "id", "--checksum" },
+        "kestrune: column City is only in key_a; not compared\n"
+        "kestrune: column qty is only in key_a; not compared\n"
+        "kestrune: column price is only in key_a; not compared\n"
+        "kestrune: column v is only in key_twice; not compared\n"
+        "kestrune: --checksum needs a key that key_twice holds unique: no primary key or unique "
+        "index of it is made of the key's columns\n");
+    row("checksums without a key", { "five", "three", "--checksum" },
+        "kestrune: --checksum needs --key\n" + tryHelp);
     row("an unknown format", { "five", "three", "--format", "xml" },
         "kestrune: --format takes text or json, not 'xml'\n" + tryHelp);
 
