@@ -40,8 +40,19 @@ struct Side {
     const std::string &table;
     const std::vector<ColumnShape> &columns;
     std::size_t keyPlace; // of the key's first column
-    std::vector<std::size_t> compared; // the key's places, then the compared columns'
     const TableQuery &query;
+    // Each column's name, character set and collation (columnCollations()).
+    std::vector<std::vector<std::string>> collations = connection.columnCollations(table);
+    std::vector<ChecksumColumn> compared = {}; // the key's columns first
+
+    const std::vector<std::string> *collationOf(const std::string &name) const
+    {
+        for (const std::vector<std::string> &column : collations) {
+            if (column[0] == name)
+                return &column;
+        }
+        return nullptr;
+    }
 };
 
 bool isInteger(ColumnKind kind)
@@ -112,10 +123,10 @@ public:
         const ChecksumReport &report)
         : m_one(one)
         , m_two(two)
-        , m_checksums1(one.connection, one.table, one.columns[one.keyPlace].name,
-              rowChecksumSql(one.columns, one.compared), one.query.condition)
-        , m_checksums2(two.connection, two.table, two.columns[two.keyPlace].name,
-              rowChecksumSql(two.columns, two.compared), two.query.condition)
+        , m_checksums1(one.connection, one.table, one.compared.front().name,
+              rowChecksumSql(one.compared), one.query.condition)
+        , m_checksums2(two.connection, two.table, two.compared.front().name,
+              rowChecksumSql(two.compared), two.query.condition)
         , m_merge(comparison, lines)
         , m_report(report)
     {
@@ -282,12 +293,12 @@ public:
         const ChecksumReport &report)
         : m_one(one)
         , m_two(two)
-        , m_checksums1(one.connection, one.table, one.columns[one.keyPlace].name,
-              one.columns[one.keyPlace].kind, rowChecksumSql(one.columns, one.compared),
-              one.query.condition)
-        , m_checksums2(two.connection, two.table, two.columns[two.keyPlace].name,
-              one.columns[one.keyPlace].kind, rowChecksumSql(two.columns, two.compared),
-              two.query.condition)
+        , m_checksums1(one.connection, one.table, one.compared.front().name,
+              one.columns[one.keyPlace].kind, rowChecksumSql(one.compared), one.query.condition,
+              one.collationOf(one.compared.front().name))
+        , m_checksums2(two.connection, two.table, two.compared.front().name,
+              one.columns[one.keyPlace].kind, rowChecksumSql(two.compared), two.query.condition,
+              two.collationOf(two.compared.front().name))
         , m_ordersAlike(m_checksums1.comparesAs(m_checksums2))
         , m_merge(comparison, lines)
         , m_report(report)
@@ -491,15 +502,23 @@ private:
     std::vector<BoundedRange> m_toRead;
 };
 
-std::vector<std::size_t> comparedPlaces(
-    const KeyPairing &pairing, const ColumnChoice &choice, bool first)
+// Both tables' compared columns, the key's first, as their checksums read them.
+void chooseCompared(Side &one, Side &two, const KeyPairing &pairing, const ColumnChoice &choice)
 {
-    std::vector<std::size_t> places;
+    auto add = [&](std::size_t first, std::size_t second) {
+        const ColumnShape &column1 = one.columns[first];
+        const ColumnShape &column2 = two.columns[second];
+        const bool tagged = !sameChecksumForm(column1.kind, column2.kind);
+        for (auto [side, column] : { std::pair { &one, &column1 }, std::pair { &two, &column2 } }) {
+            const std::vector<std::string> *collation = side->collationOf(column->name);
+            side->compared.push_back(
+                { column->name, column->kind, collation ? (*collation)[1] : "", tagged });
+        }
+    };
     for (const KeyColumn &column : pairing.key)
-        places.push_back(first ? column.first : column.second);
+        add(column.first, column.second);
     for (const ColumnPair &pair : chosenColumns(pairing, choice))
-        places.push_back(first ? pair.first : pair.second);
-    return places;
+        add(pair.first, pair.second);
 }
 
 } // namespace
@@ -509,10 +528,9 @@ ComparisonOutcome compareByChecksum(ClientConnection &connection1, const TableQu
     LineSink &lines, const ChecksumReport &report)
 {
     const KeyPairing &pairing = *comparison.byKey;
-    const Side one { connection1, comparison.table1, pairing.columns1, pairing.key[0].first,
-        comparedPlaces(pairing, comparison.columns, true), query1 };
-    const Side two { connection2, comparison.table2, pairing.columns2, pairing.key[0].second,
-        comparedPlaces(pairing, comparison.columns, false), query2 };
+    Side one { connection1, comparison.table1, pairing.columns1, pairing.key[0].first, query1 };
+    Side two { connection2, comparison.table2, pairing.columns2, pairing.key[0].second, query2 };
+    chooseCompared(one, two, pairing, comparison.columns);
     checkKey(one, pairing.key);
     checkKey(two, pairing.key);
     checkFunctions(one);

@@ -34,20 +34,17 @@ long long integerOf(const std::optional<std::string> &value)
 } // namespace
 
 BoundaryChecksums::BoundaryChecksums(ClientConnection &connection, std::string table,
-    std::string keyColumn, ColumnKind kind, std::string checksum, std::string condition)
+    const std::string &keyColumn, ColumnKind kind, std::string checksum, std::string condition,
+    const std::vector<std::string> *collation)
     : m_connection(connection)
     , m_table(std::move(table))
     , m_key(quotedName(keyColumn))
     , m_kind(kind)
     , m_checksum(std::move(checksum))
     , m_condition(std::move(condition))
+    , m_characterSet(collation ? (*collation)[1] : "")
+    , m_collation(collation ? (*collation)[2] : "")
 {
-    for (const std::vector<std::string> &column : m_connection.columnCollations(m_table)) {
-        if (column[0] == keyColumn) {
-            m_characterSet = column[1];
-            m_collation = column[2];
-        }
-    }
 }
 
 bool BoundaryChecksums::comparesAs(const BoundaryChecksums &other) const

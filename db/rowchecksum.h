@@ -7,11 +7,24 @@
 
 namespace kestrune {
 
+// A column as a row's checksum reads it.
+struct ChecksumColumn {
+    std::string name;
+    ColumnKind kind;
+    std::string characterSet; // of a text column
+    // Marked with its kind, for a column paired with one of another kind (see sameChecksumForm).
+    bool tagged = false;
+};
+
+// Whether two kinds' values are equal to the comparison exactly when their texts are: the
+// integers, the floating-point numbers, or any one kind. A column paired with one of another
+// form is tagged, so that a text such as "5" never passes for an equal INT.
+bool sameChecksumForm(ColumnKind a, ColumnKind b);
+
 // SQL for a 64-bit checksum of a row's values in the given columns, in that order, that is the
-// same on any two servers for the same values whatever the columns' character sets, and never
-// the same for two rows the comparison tells apart. Two columns compared whose kinds differ (an
-// INT against a DECIMAL, say) may give different checksums for values the comparison calls equal.
-std::string rowChecksumSql(
-    const std::vector<ColumnShape> &columns, const std::vector<std::size_t> &places);
+// same on any two servers for the same values whatever the columns' character sets, and never the
+// same for two rows the comparison tells apart. Values the comparison calls equal may give other
+// checksums (an INT against a DECIMAL, say, or 2.5 against 2.50).
+std::string rowChecksumSql(const std::vector<ChecksumColumn> &columns);
 
 } // namespace kestrune

@@ -57,18 +57,27 @@ Table readWhole(ClientConnection &connection, const std::string &table)
     return whole;
 }
 
-// Each column's checksum of every row, in the order of the key, then the whole row's.
-std::vector<std::vector<std::optional<std::string>>> checksums(
-    ClientConnection &connection, const std::string &table, std::size_t columns)
+// Each column's checksum of every row, in the order of the key, then the whole row's; columns
+// paired by position with those of `other`.
+std::vector<std::vector<std::optional<std::string>>> checksums(ClientConnection &connection,
+    const std::string &table, const std::string &other, std::size_t columns)
 {
     const std::vector<ColumnShape> shape = connection.describe(table);
-    std::string sql = "select ";
-    std::vector<std::size_t> every;
+    const std::vector<ColumnShape> otherShape = connection.describe(other);
+    const auto collations = connection.columnCollations(table);
+    std::vector<ChecksumColumn> every;
     for (std::size_t c = 0; c < columns; ++c) {
-        sql += rowChecksumSql(shape, { c }) + ",";
-        every.push_back(c);
+        ChecksumColumn &column = every.emplace_back(ChecksumColumn { shape[c].name, shape[c].kind,
+            "", !sameChecksumForm(shape[c].kind, otherShape[c].kind) });
+        for (const std::vector<std::string> &named : collations) {
+            if (named[0] == column.name)
+                column.characterSet = named[1];
+        }
     }
-    sql += rowChecksumSql(shape, every) + " from " + table + " order by id";
+    std::string sql = "select ";
+    for (const ChecksumColumn &column : every)
+        sql += rowChecksumSql({ column }) + ",";
+    sql += rowChecksumSql(every) + " from " + table + " order by id";
     return connection.textRows(sql);
 }
 
@@ -97,7 +106,11 @@ private slots:
                 "CREATE TABLE texts_moved LIKE texts_wide",
                 "INSERT INTO texts_moved VALUES (1, 'e', 'ä ', 'é', 1.0000002), "
                 "(2, NULL, '', 'NULL', 0), (3, 'a', 'bc', '', NULL), (4, '', NULL, NULL, -0.5), "
-                "(5, 'a', 'b#tc', 'N', 1)" });
+                "(5, 'a', 'b#tc', 'N', 1)",
+                // Texts against their own bytes, which the comparison never calls equal.
+                "CREATE TABLE texts_bytes (id INT PRIMARY KEY, a VARBINARY(10), b CHAR(5), "
+                "c BLOB, f FLOAT)",
+                "INSERT INTO texts_bytes SELECT * FROM texts_wide" });
         testdb::run(
             testdb::freshDatabase(otherDatabase), { "CREATE TABLE unkeyed (x INT PRIMARY KEY)" });
     }
@@ -183,6 +196,8 @@ private slots:
                                                      << "texts_narrow" << true;
         QTest::newRow("values moved between columns") << "texts_wide"
                                                       << "texts_moved" << true;
+        QTest::newRow("texts against their bytes") << "texts_wide"
+                                                   << "texts_bytes" << false;
     }
 
     void checksumsNeverLaxerThanTheComparison()
@@ -195,8 +210,10 @@ private slots:
         const Table rows2 = readWhole(connection, table2.toStdString());
         QCOMPARE(rows1.rowCount(), rows2.rowCount());
         const std::size_t columns = std::min(rows1.columns.size(), rows2.columns.size());
-        const auto sums1 = checksums(connection, table1.toStdString(), columns);
-        const auto sums2 = checksums(connection, table2.toStdString(), columns);
+        const auto sums1
+            = checksums(connection, table1.toStdString(), table2.toStdString(), columns);
+        const auto sums2
+            = checksums(connection, table2.toStdString(), table1.toStdString(), columns);
         QCOMPARE(sums1.size(), rows1.rowCount());
         std::size_t differing = 0;
         for (std::size_t row = 0; row < rows1.rowCount(); ++row) {
