@@ -1,0 +1,74 @@
+#pragma once
+
+#include "cli/checksummode.h"
+#include "core/keymerge.h"
+#include "db/clientconnection.h"
+#include "db/rowchecksum.h"
+#include "db/tablequery.h"
+
+#include <string>
+#include <vector>
+
+// What the two ways of walking a key's ranges by checksums share: how each table is reached, how
+// much a check takes on, and where the rows read go.
+namespace kestrune::checksumwalk {
+
+// A bucket of the first check of a stretch holds about this many rows; a range that differs is
+// split in this many buckets at the next check, until a part holds at most leafRows rows.
+inline constexpr long long bucketRows = 256;
+inline constexpr long long fanOut = 32;
+inline constexpr long long leafRows = 64;
+// Each first check is sized to keep its server busy for about this long; no query reads a whole
+// large table in one go.
+inline constexpr double checkSeconds = 0.5;
+inline constexpr long long firstStretchRows = 65536;
+inline constexpr long long mostStretchRows = 4 << 20;
+// Ranges to read are gathered until they hold about this many rows, or are this many.
+inline constexpr long long readBatchRows = 50000;
+inline constexpr std::size_t readBatchRanges = 1000;
+
+// One table as the ranging sees it.
+struct Side {
+    ClientConnection &connection;
+    const std::string &table;
+    const std::vector<ColumnShape> &columns;
+    std::size_t keyPlace; // of the key's first column
+    const TableQuery &query;
+    // Each column's name, character set and collation (columnCollations()).
+    std::vector<std::vector<std::string>> collations = connection.columnCollations(table);
+    std::vector<ChecksumColumn> compared = {}; // the key's columns first
+
+    const std::vector<std::string> *collationOf(const std::string &name) const
+    {
+        for (const std::vector<std::string> &column : collations) {
+            if (column[0] == name)
+                return &column;
+        }
+        return nullptr;
+    }
+};
+
+// The merge the rows read go to, and the progress told.
+struct Walked {
+    KeyMerge merge;
+    const ChecksumReport &report;
+    ChecksumProgress progress = {};
+
+    void tell() const
+    {
+        if (report)
+            report(progress);
+    }
+    ComparisonOutcome outcome() const;
+};
+
+// Reads the rows of both tables that the conditions select, each on its connection in the key's
+// order, both at once, into the merge.
+void readInto(Walked &walked, const Side &one, std::string condition1, const Side &two,
+    std::string condition2);
+
+// The rows the next stretch takes on: as many as this one's pace gives for the time a check may
+// take, but growing at most fourfold, so that a sparse stretch misleads by little.
+long long nextStretchRows(long long stretchRows, long long rows, double seconds);
+
+} // namespace kestrune::checksumwalk
