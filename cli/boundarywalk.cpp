@@ -191,8 +191,8 @@ private:
     {
         if (m_toRead.empty())
             return;
-        readInto(m_walked, m_one, m_checksums1.rowsIn(m_toRead), m_two,
-            m_checksums2.rowsIn(m_toRead));
+        readInto(
+            m_walked, m_one, m_checksums1.rowsIn(m_toRead), m_two, m_checksums2.rowsIn(m_toRead));
     }
 
     const Side &m_one;

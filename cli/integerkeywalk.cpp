@@ -86,7 +86,8 @@ private:
         for (const BucketFigures &bucket : figures2)
             rows2 += bucket.rows;
         rows = std::max(rows1, rows2);
-        m_walked.progress.checked += static_cast<long long>(std::max(figures1.size(), figures2.size()));
+        m_walked.progress.checked
+            += static_cast<long long>(std::max(figures1.size(), figures2.size()));
         std::vector<DifferingRange> differing
             = differingRanges(ranges, width, std::move(figures1), std::move(figures2));
         m_walked.progress.differing += static_cast<long long>(differing.size());
@@ -136,8 +137,8 @@ private:
     {
         if (m_toRead.empty())
             return;
-        readInto(m_walked, m_one, m_checksums1.rowsIn(m_toRead), m_two,
-            m_checksums2.rowsIn(m_toRead));
+        readInto(
+            m_walked, m_one, m_checksums1.rowsIn(m_toRead), m_two, m_checksums2.rowsIn(m_toRead));
         m_toRead.clear();
         m_rowsToRead = 0;
     }

@@ -208,7 +208,18 @@ void CompareCommandTest::initTestCase()
             "CREATE TABLE swap_a (id INT PRIMARY KEY, v VARCHAR(5))",
             "CREATE TABLE swap_b (id INT PRIMARY KEY, v VARCHAR(5))",
             "INSERT INTO swap_a VALUES (1, 'a'), (2, 'b')",
-            "INSERT INTO swap_b VALUES (1, 'b'), (2, 'a')" });
+            "INSERT INTO swap_b VALUES (1, 'b'), (2, 'a')",
+            // Keys at both ends of their kinds, below zero too, where buckets reach both ways.
+            "CREATE TABLE ends_a (id BIGINT PRIMARY KEY, v INT)",
+            "CREATE TABLE ends_b (id BIGINT PRIMARY KEY, v INT)",
+            "INSERT INTO ends_a VALUES (-9223372036854775808, 1), (-300, 1), (-1, 1), (0, 1), "
+            "(1, 1), (9223372036854775807, 1)",
+            "INSERT INTO ends_b VALUES (-9223372036854775808, 2), (-299, 1), (-1, 2), (0, 1), "
+            "(1, 1), (9223372036854775806, 1)",
+            "CREATE TABLE uends_a (id BIGINT UNSIGNED PRIMARY KEY, v INT)",
+            "CREATE TABLE uends_b (id BIGINT UNSIGNED PRIMARY KEY, v INT)",
+            "INSERT INTO uends_a VALUES (0, 1), (18446744073709551615, 1)",
+            "INSERT INTO uends_b VALUES (0, 2), (18446744073709551614, 1)" });
     // A copy of random_a with a few records changed, one column each, deleted and added, so that
     // most of its ranges are equal.
     testdb::run(testdb::loginTo(randomDatabase),
@@ -716,6 +727,8 @@ void CompareCommandTest::checksumsGiveTheLinesOfTheKey_data()
     // FLOAT against DOUBLE, INT against DECIMAL: checksums that differ, and no line.
     row("kinds that meet", { "kinds_a", "kinds_b", "--key", "id" });
     row("values swapped between records", { "swap_a", "swap_b", "--key", "id" });
+    row("keys at their kinds' ends", { "ends_a", "ends_b", "--key", "id" });
+    row("unsigned keys at their ends", { "uends_a", "uends_b", "--key", "id" });
     row("random values", QStringList { "random_a", "random_b" } + random);
     row("random values of other kinds", QStringList { "random_a", "random_c" } + random);
     row("a copy", QStringList { "random_a", "random_a_copy" } + random, true);
