@@ -53,11 +53,19 @@ public:
             for (std::size_t i = 0; i + 1 < bounds.size(); ++i)
                 ranges.push_back({ bounds[i], bounds[i + 1] });
             at = bounds.back();
+            if (m_unchecked.skip()) {
+                toRead({ bounds.front(), bounds.back() });
+                continue;
+            }
 
             long long rows = 0;
             std::vector<Differing> differing = check(ranges, rows);
             const double seconds
                 = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+            long long differingRows = 0;
+            for (const Differing &range : differing)
+                differingRows += range.rows;
+            m_unchecked.checked(differingRows, rows);
             narrow(std::move(differing), rows);
             stretchRows = nextStretchRows(stretchRows, rows, seconds);
         }
@@ -201,6 +209,7 @@ private:
     BoundaryChecksums m_checksums2;
     bool m_ordersAlike;
     Walked m_walked;
+    UncheckedStretches m_unchecked;
     std::vector<BoundedRange> m_toRead;
 };
 

@@ -6,6 +6,7 @@
 #include "db/rowchecksum.h"
 #include "db/tablequery.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,34 @@ struct Walked {
             report(progress);
     }
     ComparisonOutcome outcome() const;
+};
+
+// Where a stretch's check finds most of its rows in ranges that differ, checks cost more than they
+// save: the stretches after it are read unchecked, twice as many each time a check finds the same
+// again, up to 64, and checked again after those.
+class UncheckedStretches {
+public:
+    // Whether the next stretch goes unchecked.
+    bool skip()
+    {
+        if (m_left == 0)
+            return false;
+        --m_left;
+        return true;
+    }
+    void checked(long long differingRows, long long rows)
+    {
+        if (differingRows * 2 > rows) {
+            m_left = m_next;
+            m_next = std::min<long long>(m_next * 2, 64);
+        } else {
+            m_next = 1;
+        }
+    }
+
+private:
+    long long m_left = 0;
+    long long m_next = 1;
 };
 
 // Reads the rows of both tables that the conditions select, each on its connection in the key's

@@ -50,17 +50,25 @@ public:
                 static_cast<KeyNumber>(
                     static_cast<double>(stretchRows) / density / static_cast<double>(buckets)));
             const KeyRange stretch { at, std::min(keys.high, at + width * buckets) };
-            const auto started = std::chrono::steady_clock::now();
-            long long rows = 0;
-            std::vector<DifferingRange> differing = check({ stretch }, width, rows);
-            const double seconds
-                = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-            narrow(std::move(differing), width, rows);
             at = stretch.high;
-
-            const double span = static_cast<double>(stretch.high - stretch.low);
-            density = rows > 0 ? static_cast<double>(rows) / span : density / 16;
-            stretchRows = nextStretchRows(stretchRows, rows, seconds);
+            if (m_unchecked.skip()) {
+                toRead({ stretch, stretchRows });
+            } else {
+                const auto started = std::chrono::steady_clock::now();
+                long long rows = 0;
+                std::vector<DifferingRange> differing = check({ stretch }, width, rows);
+                const double seconds
+                    = std::chrono::duration<double>(std::chrono::steady_clock::now() - started)
+                          .count();
+                long long differingRows = 0;
+                for (const DifferingRange &range : differing)
+                    differingRows += range.rows;
+                m_unchecked.checked(differingRows, rows);
+                narrow(std::move(differing), width, rows);
+                const double span = static_cast<double>(stretch.high - stretch.low);
+                density = rows > 0 ? static_cast<double>(rows) / span : density / 16;
+                stretchRows = nextStretchRows(stretchRows, rows, seconds);
+            }
             if (m_toRead.size() >= readBatchRanges || m_rowsToRead >= readBatchRows)
                 readRanges();
         }
@@ -113,8 +121,10 @@ private:
                 return;
             // Where most rows differ, checking again costs more than reading them.
             if (finerRows * 2 > checkedRows) {
-                for (const KeyRange &range : finer)
-                    toRead({ range, leafRows });
+                for (const DifferingRange &range : differing) {
+                    if (range.rows > leafRows && width > 1)
+                        toRead(range);
+                }
                 return;
             }
             width = std::max<KeyNumber>(1, width / fanOut);
@@ -148,6 +158,7 @@ private:
     RangeChecksums m_checksums1;
     RangeChecksums m_checksums2;
     Walked m_walked;
+    UncheckedStretches m_unchecked;
     std::vector<KeyRange> m_toRead; // ascending, apart
     long long m_rowsToRead = 0;
 };

@@ -35,7 +35,8 @@ private slots:
         QCOMPARE(keyNumberText(0), std::string("0"));
         QVERIFY(parseKeyNumber("-9223372036854775808") == lowest);
         QVERIFY(parseKeyNumber("18446744073709551615") == highest);
-        for (const char *text : { "", "-", "1.5", "12a", "999999999999999999999999999999999999999" })
+        for (const char *text :
+            { "", "-", "1.5", "12a", "999999999999999999999999999999999999999" })
             QVERIFY_THROWS_EXCEPTION(std::invalid_argument, parseKeyNumber(text));
     }
 
