@@ -21,7 +21,7 @@ KeyNumber numberOf(const std::optional<std::string> &value)
 } // namespace
 
 RangeChecksums::RangeChecksums(ClientConnection &connection, std::string table,
-    std::string keyColumn, std::string checksum, std::string condition)
+    const std::string &keyColumn, std::string checksum, std::string condition)
     : m_connection(connection)
     , m_table(std::move(table))
     , m_key(quotedName(keyColumn))

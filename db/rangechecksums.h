@@ -16,7 +16,7 @@ class RangeChecksums {
 public:
     // `checksum` is rowChecksumSql() of the table's compared columns; `condition` the user's,
     // empty for every row.
-    RangeChecksums(ClientConnection &connection, std::string table, std::string keyColumn,
+    RangeChecksums(ClientConnection &connection, std::string table, const std::string &keyColumn,
         std::string checksum, std::string condition);
 
     // The keys from the lowest to the highest; none when the table has no rows to compare.
