@@ -641,6 +641,16 @@ void CompareCommandTest::progressOnATerminal()
         "^\rReading five: 5( of ~[0-9]+)? rows, three: 3( of ~[0-9]+)? rows");
     QVERIFY2(shown.match(QString::fromStdString(err.str())).hasMatch(), err.str().c_str());
     QCOMPARE(shownLine(err.str()).trimmed(), QByteArray());
+
+    // By checksums: the ranges checked and differing, and the rows read of those.
+    std::ostringstream checked;
+    CommandStreams checking { ::open("/dev/null", O_WRONLY | O_CLOEXEC), checked, true, {} };
+    QCOMPARE(runCompare({ "five", "three", "--key", "id", "--checksum" }, checking), 1);
+    ::close(checking.out);
+    static const QRegularExpression ranges(
+        "^\rChecking ranges: 1 checked, 1 differ; read five: 0 rows, three: 0 rows");
+    QVERIFY2(ranges.match(QString::fromStdString(checked.str())).hasMatch(), checked.str().c_str());
+    QCOMPARE(shownLine(checked.str()).trimmed(), QByteArray());
 }
 
 // Every JSON line, read back by a parser, tells what the text line in its place tells.
