@@ -17,8 +17,8 @@ ColumnKind form(ColumnKind kind)
 
 // A value's text in bytes: an integer, decimal, date or time as the server writes it, a FLOAT
 // widened (its own text rounds to six digits), a text in UTF-8 and a byte string as it is, both
-// led by their length so that no value's bytes can pass for the end of a column. NULL is a letter
-// no value's text is.
+// led by their length in bytes so that no value's bytes can pass for the end of a column. NULL is a
+// letter no value's text is.
 std::string valueSql(const ChecksumColumn &column)
 {
     const std::string name = quotedName(column.name);
@@ -30,13 +30,16 @@ std::string valueSql(const ChecksumColumn &column)
     case ColumnKind::Float:
         value = "cast(" + name + " as double)";
         break;
-    case ColumnKind::Text:
+    case ColumnKind::Text: {
         // Converting costs the server more than the rest of the checksum; a column already in
-        // utf8mb4 only takes the binary collation every text here has.
-        value = "concat(char_length(" + name + "),':',"
-            + (column.characterSet == "utf8mb4" ? name : "convert(" + name + " using utf8mb4)")
-            + " collate utf8mb4_bin)";
+        // utf8mb4 only takes the binary collation every text here has. The length is of the
+        // UTF-8 bytes, which the server knows without counting characters.
+        const std::string text
+            = (column.characterSet == "utf8mb4" ? name : "convert(" + name + " using utf8mb4)")
+            + " collate utf8mb4_bin";
+        value = "concat(length(" + text + "),':'," + text + ")";
         break;
+    }
     case ColumnKind::Bytes:
         value = "concat(length(" + name + "),':'," + name + ")";
         break;
