@@ -1,5 +1,6 @@
 #include "cli/comparecommand.h"
 
+#include "cli/checksummode.h"
 #include "cli/commanderror.h"
 #include "cli/compareoptions.h"
 #include "cli/connectiontls.h"
@@ -179,13 +180,21 @@ int compare(const CompareOptions &options, CommandStreams &streams)
         }
         query1.condition = options.where;
         query2.condition = options.where2.empty() ? options.where : options.where2;
-        // Both tables are read at once, each on a connection and a thread of its own. The
-        // server's estimate is of the whole table, no measure of the rows a condition selects.
-        StreamedTableReader reader1(
-            std::move(connection1), query1, streams.errIsTerminal && query1.condition.empty());
-        StreamedTableReader reader2(
-            std::move(connection2), query2, streams.errIsTerminal && query2.condition.empty());
-        outcome = compareTables(reader1, reader2, comparison, lines, report);
+        if (options.checksum) {
+            ChecksumReport told;
+            if (streams.errIsTerminal)
+                told = [&progress](const ChecksumProgress &now) { progress.showChecks(now); };
+            outcome = compareByChecksum(
+                *connection1, query1, *connection2, query2, comparison, lines, told);
+        } else {
+            // Both tables are read at once, each on a connection and a thread of its own. The
+            // server's estimate is of the whole table, no measure of the rows a condition selects.
+            StreamedTableReader reader1(
+                std::move(connection1), query1, streams.errIsTerminal && query1.condition.empty());
+            StreamedTableReader reader2(
+                std::move(connection2), query2, streams.errIsTerminal && query2.condition.empty());
+            outcome = compareTables(reader1, reader2, comparison, lines, report);
+        }
     }
     if (outcome.empty != EmptyTable::None) {
         streams.err << emptyTableMessage(

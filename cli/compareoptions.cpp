@@ -156,10 +156,10 @@ CompareOptions parseCompareOptions(const std::vector<std::string> &arguments)
         // A password given as an argument would be seen by every user of the machine.
         if (option.name == "--password" || option.name == "--password2")
             throw UsageError("a password is never taken as an argument; use --password-file FILE");
-        if (option.name == "--summary") {
+        if (option.name == "--summary" || option.name == "--checksum") {
             if (option.value)
-                throw UsageError("option --summary does not take a value");
-            options.summary = true;
+                throw UsageError("option " + option.name + " does not take a value");
+            (option.name == "--summary" ? options.summary : options.checksum) = true;
             continue;
         }
         if (const TlsSwitch *tls = knownTlsOption(tlsSwitches, option.name)) {
@@ -199,6 +199,8 @@ CompareOptions parseCompareOptions(const std::vector<std::string> &arguments)
         throw UsageError("unexpected argument " + tables[2]);
     options.table1 = tables[0];
     options.table2 = tables[1];
+    if (options.checksum && options.key.empty())
+        throw UsageError("--checksum needs --key");
     checkPort(options.first.port);
     checkPort(options.second.port);
     checkTls(options.first.tls, "");
@@ -233,6 +235,8 @@ std::string_view compareUsage()
            "its certificate is not checked. Every TLS option but --skip-ssl implies --ssl.\n"
            "  --key COLUMNS         pair records by these key columns, comma-separated (PRIMARY:\n"
            "                        table 1's primary key), not by position\n"
+           "  --checksum            with --key: the servers checksum ranges of the key, and only\n"
+           "                        the ranges that differ are read; the lines are the same\n"
            "  --columns COLUMNS     compare only these columns, comma-separated, by table 1's\n"
            "                        names (with --key, the key columns pair records still)\n"
            "  --ignore-columns COLUMNS\n"
@@ -252,7 +256,9 @@ std::string_view compareUsage()
            "With --key, each is read in the key's order (numbers, dates and times by value, texts\n"
            "by their UTF-8 bytes), records pair by key and columns by name, and a line tells its\n"
            "record as Record id=42 or Record code=\"A 17\" year=2024. A repeated or NULL key\n"
-           "ends the run.\n"
+           "ends the run. With --checksum, the key is a primary key or unique index whose\n"
+           "first column is an integer in both tables, and each server is read in one snapshot\n"
+           "taken as its run begins.\n"
            "Without a password file or a remembered password, the password is asked for on the\n"
            "terminal; a second one only for another server, port or user without a password\n"
            "file. Exit status: 0 no differences, 1 differences, 2 no comparison made.\n";

@@ -45,6 +45,7 @@ struct CompareOptions {
     std::string where2; // empty: table 1's condition
     LineFormat format = LineFormat::Text;
     bool summary = false; // a line of counts on standard error at the end
+    bool checksum = false; // with a key: only the ranges whose checksums differ are read
 };
 
 // Bad usage; what() is the one-line reason, printed before tryHelp.

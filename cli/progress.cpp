@@ -37,6 +37,17 @@ void ReadingProgress::show(
         + rowsOf(m_tables[1], read2, expected2));
 }
 
+void ReadingProgress::showChecks(const ChecksumProgress &now)
+{
+    auto time = std::chrono::steady_clock::now();
+    if (m_shown > 0 && time - m_drawn < std::chrono::milliseconds(100))
+        return;
+    m_drawn = time;
+    draw("Checking ranges: " + std::to_string(now.checked) + " checked, "
+        + std::to_string(now.differing) + " differ; read " + rowsOf(m_tables[0], now.read1, -1)
+        + ", " + rowsOf(m_tables[1], now.read2, -1));
+}
+
 // Overwrites the line shown before; an empty text erases it.
 void ReadingProgress::draw(const std::string &text)
 {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cli/checksummode.h"
+
 #include <chrono>
 #include <ostream>
 #include <string>
@@ -17,6 +19,8 @@ public:
 
     // An expected count of -1 means not known.
     void show(long long read1, long long expected1, long long read2, long long expected2);
+    // The ranges checked by checksums, those that differed, and the rows read of those.
+    void showChecks(const ChecksumProgress &now);
 
 private:
     void draw(const std::string &text);

@@ -2,6 +2,7 @@
 
 #include "core/value.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -33,6 +34,16 @@ struct ColumnChoice {
 
     bool takes(std::string_view name) const;
 };
+
+// The pairs whose column of table 1 the choice takes, in their order.
+template <typename NameOf>
+std::vector<ColumnPair> chosenPairs(
+    std::vector<ColumnPair> pairs, const ColumnChoice &choice, NameOf nameInTable1)
+{
+    std::erase_if(
+        pairs, [&](const ColumnPair &pair) { return !choice.takes(nameInTable1(pair.first)); });
+    return pairs;
+}
 
 // The first name the choice gives that neither table's columns have.
 std::optional<std::string> unknownColumn(const ColumnChoice &choice,

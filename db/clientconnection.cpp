@@ -3,6 +3,7 @@
 #include "db/driverlogin.h"
 #include "db/tablequery.h"
 
+#include <array>
 #include <mutex>
 #include <utility>
 
@@ -111,25 +112,56 @@ std::vector<std::string> ClientConnection::primaryKey(const std::string &table)
         = "SELECT COLUMN_NAME FROM information_schema.STATISTICS "
           "WHERE TABLE_SCHEMA = DATABASE() AND TABLE_NAME = ? AND INDEX_NAME = 'PRIMARY' "
           "ORDER BY SEQ_IN_INDEX";
+    std::vector<std::string> key;
+    for (std::vector<std::string> &row : namesAboutTable(sql, table, 1))
+        key.push_back(std::move(row[0]));
+    return key;
+}
+
+std::vector<std::vector<std::string>> ClientConnection::uniqueIndexes(const std::string &table)
+{
+    static constexpr std::string_view sql
+        = "SELECT INDEX_NAME, COLUMN_NAME FROM information_schema.STATISTICS "
+          "WHERE TABLE_SCHEMA = DATABASE() AND TABLE_NAME = ? AND NON_UNIQUE = 0 "
+          "ORDER BY INDEX_NAME, SEQ_IN_INDEX";
+    std::vector<std::vector<std::string>> indexes;
+    std::string index;
+    for (std::vector<std::string> &row : namesAboutTable(sql, table, 2)) {
+        if (indexes.empty() || row[0] != index)
+            indexes.emplace_back();
+        index = row[0];
+        indexes.back().push_back(std::move(row[1]));
+    }
+    return indexes;
+}
+
+std::vector<std::vector<std::string>> ClientConnection::namesAboutTable(
+    std::string_view sql, const std::string &table, unsigned columns)
+{
     const StatementHandle statement = runAboutTable(sql, table);
     MYSQL_STMT *s = statement.get();
-    // A column's name is at most 64 characters.
-    char name[256];
-    unsigned long length = 0;
-    MYSQL_BIND column {};
-    column.buffer_type = MYSQL_TYPE_STRING;
-    column.buffer = name;
-    column.buffer_length = sizeof name;
-    column.length = &length;
-    if (mysql_stmt_bind_result(s, &column) != 0)
+    // An index's or a column's name is at most 64 characters.
+    std::vector<std::array<char, 256>> names(columns);
+    std::vector<unsigned long> lengths(columns);
+    std::vector<MYSQL_BIND> binds(columns);
+    for (unsigned c = 0; c < columns; ++c) {
+        binds[c] = MYSQL_BIND {};
+        binds[c].buffer_type = MYSQL_TYPE_STRING;
+        binds[c].buffer = names[c].data();
+        binds[c].buffer_length = names[c].size();
+        binds[c].length = &lengths[c];
+    }
+    if (mysql_stmt_bind_result(s, binds.data()) != 0)
         failStatement(s);
-    std::vector<std::string> key;
+    std::vector<std::vector<std::string>> rows;
     for (int rc; (rc = mysql_stmt_fetch(s)) != MYSQL_NO_DATA;) {
         if (rc != 0)
             failStatement(s);
-        key.emplace_back(name, length);
+        std::vector<std::string> &row = rows.emplace_back();
+        for (unsigned c = 0; c < columns; ++c)
+            row.emplace_back(names[c].data(), lengths[c]);
     }
-    return key;
+    return rows;
 }
 
 long long ClientConnection::estimateRows(const std::string &table)
@@ -154,6 +186,41 @@ long long ClientConnection::estimateRows(const std::string &table)
         failStatement(s);
     // A view has no count.
     return none ? -1 : static_cast<long long>(rows);
+}
+
+void ClientConnection::run(std::string_view sql)
+{
+    if (mysql_real_query(m_handle, sql.data(), sql.size()) != 0)
+        failConnection();
+    // A statement that gives rows anyway has them read and dropped.
+    if (MYSQL_RES *result = mysql_store_result(m_handle))
+        mysql_free_result(result);
+    else if (mysql_errno(m_handle) != 0)
+        failConnection();
+}
+
+std::vector<std::vector<std::optional<std::string>>> ClientConnection::textRows(
+    std::string_view sql)
+{
+    if (mysql_real_query(m_handle, sql.data(), sql.size()) != 0)
+        failConnection();
+    const ResultMetadata result(mysql_store_result(m_handle), &mysql_free_result);
+    if (!result)
+        failConnection();
+    const unsigned columns = mysql_num_fields(result.get());
+    std::vector<std::vector<std::optional<std::string>>> rows;
+    rows.reserve(mysql_num_rows(result.get()));
+    while (MYSQL_ROW row = mysql_fetch_row(result.get())) {
+        const unsigned long *lengths = mysql_fetch_lengths(result.get());
+        std::vector<std::optional<std::string>> &values = rows.emplace_back();
+        for (unsigned c = 0; c < columns; ++c) {
+            if (row[c])
+                values.emplace_back(std::string(row[c], lengths[c]));
+            else
+                values.emplace_back();
+        }
+    }
+    return rows;
 }
 
 StatementHandle ClientConnection::prepare(std::string_view sql)

@@ -8,6 +8,7 @@
 #include <mysql.h>
 
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -45,6 +46,14 @@ public:
     std::vector<std::string> primaryKey(const std::string &table);
     // The server's estimate of the table's rows; -1 for a view or a table it does not know.
     long long estimateRows(const std::string &table);
+    // The columns of each of the table's unique indexes, the primary key among them.
+    std::vector<std::vector<std::string>> uniqueIndexes(const std::string &table);
+
+    // Runs a statement that gives no rows.
+    void run(std::string_view sql);
+    // Runs a query of small results and gives its rows, every value as the server's text
+    // (nullopt for NULL).
+    std::vector<std::vector<std::optional<std::string>>> textRows(std::string_view sql);
 
     StatementHandle prepare(std::string_view sql);
     // The planned columns of a prepared statement's result.
@@ -58,6 +67,9 @@ private:
     void setTlsOptions(const TlsOptions &tls);
     // A query of information_schema with the table's name for its one parameter, run.
     StatementHandle runAboutTable(std::string_view sql, const std::string &table);
+    // The rows of such a query, its columns all names.
+    std::vector<std::vector<std::string>> namesAboutTable(
+        std::string_view sql, const std::string &table, unsigned columns);
 
     MYSQL *m_handle = nullptr;
 };

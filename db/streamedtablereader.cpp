@@ -58,9 +58,9 @@ void stream(ClientConnection &connection, StreamedStatement &statement, const Ta
     }
 }
 
-// The reading thread's whole life.
-void readTable(RowsetHandover *handover, std::unique_ptr<ClientConnection> connection,
-    const TableQuery &query, bool estimateRows)
+// The reading thread's whole life; an owned connection is closed at its end.
+void readTable(RowsetHandover *handover, ClientConnection *connection,
+    std::unique_ptr<ClientConnection> owned, const TableQuery &query, bool estimateRows)
 {
     mysql_thread_init();
     {
@@ -75,7 +75,7 @@ void readTable(RowsetHandover *handover, std::unique_ptr<ClientConnection> conne
         // Closing is quick now: the result is read to its end, or the consumer has cut the
         // connection.
     }
-    connection.reset();
+    owned.reset();
     mysql_thread_end();
 }
 
@@ -85,8 +85,16 @@ StreamedTableReader::StreamedTableReader(
     std::unique_ptr<ClientConnection> connection, TableQuery query, bool estimateRows)
     : m_handover(std::make_unique<RowsetHandover>(*connection))
 {
-    m_thread = std::thread(
-        readTable, m_handover.get(), std::move(connection), std::move(query), estimateRows);
+    ClientConnection *reading = connection.get();
+    m_thread = std::thread(readTable, m_handover.get(), reading, std::move(connection),
+        std::move(query), estimateRows);
+}
+
+StreamedTableReader::StreamedTableReader(ClientConnection &connection, TableQuery query)
+    : m_handover(std::make_unique<RowsetHandover>(connection))
+{
+    m_thread
+        = std::thread(readTable, m_handover.get(), &connection, nullptr, std::move(query), false);
 }
 
 StreamedTableReader::~StreamedTableReader()

@@ -21,6 +21,9 @@ public:
     // server's estimate of the table's rows.
     StreamedTableReader(
         std::unique_ptr<ClientConnection> connection, TableQuery query, bool estimateRows);
+    // Reads on a connection that outlives the reader, which may run more statements on it after
+    // this one's rows are all read.
+    StreamedTableReader(ClientConnection &connection, TableQuery query);
     // Returns at once, also with rows left unread: the connection is cut, not drained.
     ~StreamedTableReader() override;
     StreamedTableReader(const StreamedTableReader &) = delete;
