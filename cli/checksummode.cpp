@@ -82,11 +82,10 @@ void chooseCompared(Side &one, Side &two, const KeyPairing &pairing, const Colum
     auto add = [&](std::size_t first, std::size_t second) {
         const ColumnShape &column1 = one.columns[first];
         const ColumnShape &column2 = two.columns[second];
-        const bool tagged = !sameChecksumForm(column1.kind, column2.kind);
         for (auto [side, column] : { std::pair { &one, &column1 }, std::pair { &two, &column2 } }) {
             const std::vector<std::string> *collation = side->collationOf(column->name);
             side->compared.push_back(
-                { column->name, column->kind, collation ? (*collation)[1] : "", tagged });
+                { column->name, column->kind, collation ? (*collation)[1] : "" });
         }
     };
     for (const KeyColumn &column : pairing.key)

@@ -16,10 +16,8 @@ ColumnKind form(ColumnKind kind)
 }
 
 // A value's text in bytes: an integer, decimal, date or time as the server writes it, a FLOAT
-// widened (its own text rounds to six digits), a text in UTF-8 and a byte string as it is, both
-// led by their length in bytes so that no value's bytes can pass for the end of a column. NULL is a
-// letter no value's text is.
-std::string valueSql(const ChecksumColumn &column)
+// widened (its own text rounds to six digits), a text in UTF-8 and a byte string as it is.
+std::string valueText(const ChecksumColumn &column)
 {
     const std::string name = quotedName(column.name);
     std::string value;
@@ -30,38 +28,42 @@ std::string valueSql(const ChecksumColumn &column)
     case ColumnKind::Float:
         value = "cast(" + name + " as double)";
         break;
-    case ColumnKind::Text: {
-        // Converting costs the server more than the rest of the checksum; a column already in
-        // utf8mb4 only takes the binary collation every text here has. The length is of the
-        // UTF-8 bytes, which the server knows without counting characters.
-        const std::string text
-            = (column.characterSet == "utf8mb4" ? name : "convert(" + name + " using utf8mb4)")
-            + " collate utf8mb4_bin";
-        value = "concat(length(" + text + "),':'," + text + ")";
-        break;
-    }
-    case ColumnKind::Bytes:
-        value = "concat(length(" + name + "),':'," + name + ")";
+    case ColumnKind::Text:
+        // Converting costs the server more than the rest of the checksum: a column already in
+        // utf8mb4 is taken as it is.
+        value = column.characterSet == "utf8mb4" ? name : "convert(" + name + " using utf8mb4)";
         break;
     default:
         value = name;
         break;
     }
-    if (column.tagged)
-        value
-            = "concat('" + std::to_string(static_cast<int>(form(column.kind))) + "'," + value + ")";
-    return "ifnull(" + value + ",'N')";
+    return value;
+}
+
+bool holdsBytes(const ChecksumColumn &column)
+{
+    return column.kind == ColumnKind::Text || column.kind == ColumnKind::Bytes;
 }
 
 } // namespace
 
-bool sameChecksumForm(ColumnKind a, ColumnKind b) { return form(a) == form(b); }
-
 std::string rowChecksumSql(const std::vector<ChecksumColumn> &columns)
 {
-    std::string row = "concat_ws('#'";
+    // First a letter a column for the form of its values, so that a column paired with one of
+    // another form (whose text "5" the comparison may tell from an INT 5) makes every row differ.
+    // Then the values joined by '#', then the length in bytes of each text and byte string, whose
+    // own bytes may hold a '#': read from the end, the lengths (digits, or N for NULL) tell where
+    // each value ends, so no two rows have one text.
+    std::string forms;
     for (const ChecksumColumn &column : columns)
-        row += "," + valueSql(column);
+        forms += static_cast<char>('a' + static_cast<int>(form(column.kind)));
+    std::string row = "concat_ws('#','" + forms + "'";
+    for (const ChecksumColumn &column : columns)
+        row += ",ifnull(" + valueText(column) + ",'N')";
+    for (const ChecksumColumn &column : columns) {
+        if (holdsBytes(column))
+            row += ",ifnull(length(" + valueText(column) + "),'N')";
+    }
     row += ")";
     // Two CRCs of the row's text make 64 bits, but an exclusive or of CRCs is itself a CRC of the
     // texts' exclusive or: two rows that swap a value would cancel out. Multiplying each by an odd

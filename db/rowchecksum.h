@@ -12,19 +12,13 @@ struct ChecksumColumn {
     std::string name;
     ColumnKind kind;
     std::string characterSet; // of a text column
-    // Marked with its kind, for a column paired with one of another kind (see sameChecksumForm).
-    bool tagged = false;
 };
-
-// Whether two kinds' values are equal to the comparison exactly when their texts are: the
-// integers, the floating-point numbers, or any one kind. A column paired with one of another
-// form is tagged, so that a text such as "5" never passes for an equal INT.
-bool sameChecksumForm(ColumnKind a, ColumnKind b);
 
 // SQL for a 64-bit checksum of a row's values in the given columns, in that order, that is the
 // same on any two servers for the same values whatever the columns' character sets, and never the
 // same for two rows the comparison tells apart. Values the comparison calls equal may give other
-// checksums (an INT against a DECIMAL, say, or 2.5 against 2.50).
+// checksums (an INT against a DECIMAL, say, or 2.5 against 2.50), and so do any two rows whose
+// columns hold values of other forms (integers, floating-point numbers, or any other one kind).
 std::string rowChecksumSql(const std::vector<ChecksumColumn> &columns);
 
 } // namespace kestrune

@@ -57,18 +57,16 @@ Table readWhole(ClientConnection &connection, const std::string &table)
     return whole;
 }
 
-// Each column's checksum of every row, in the order of the key, then the whole row's; columns
-// paired by position with those of `other`.
-std::vector<std::vector<std::optional<std::string>>> checksums(ClientConnection &connection,
-    const std::string &table, const std::string &other, std::size_t columns)
+// Each column's checksum of every row, in the order of the key, then the whole row's.
+std::vector<std::vector<std::optional<std::string>>> checksums(
+    ClientConnection &connection, const std::string &table, std::size_t columns)
 {
     const std::vector<ColumnShape> shape = connection.describe(table);
-    const std::vector<ColumnShape> otherShape = connection.describe(other);
     const auto collations = connection.columnCollations(table);
     std::vector<ChecksumColumn> every;
     for (std::size_t c = 0; c < columns; ++c) {
-        ChecksumColumn &column = every.emplace_back(ChecksumColumn { shape[c].name, shape[c].kind,
-            "", !sameChecksumForm(shape[c].kind, otherShape[c].kind) });
+        ChecksumColumn &column
+            = every.emplace_back(ChecksumColumn { shape[c].name, shape[c].kind, "" });
         for (const std::vector<std::string> &named : collations) {
             if (named[0] == column.name)
                 column.characterSet = named[1];
@@ -101,12 +99,12 @@ private slots:
                 "f FLOAT) CHARACTER SET latin1",
                 "INSERT INTO texts_wide VALUES (1, 'é', 'ä ', 'E', 1.0000001), "
                 "(2, '', NULL, 'NULL', NULL), (3, 'ab', 'c', '', 0), (4, NULL, '', NULL, -0.5), "
-                "(5, 'a#tb', 'c', 'N', 1)",
+                "(5, 'a#b', 'c', 'N', 1)",
                 "INSERT INTO texts_narrow SELECT * FROM texts_wide",
                 "CREATE TABLE texts_moved LIKE texts_wide",
                 "INSERT INTO texts_moved VALUES (1, 'e', 'ä ', 'é', 1.0000002), "
                 "(2, NULL, '', 'NULL', 0), (3, 'a', 'bc', '', NULL), (4, '', NULL, NULL, -0.5), "
-                "(5, 'a', 'b#tc', 'N', 1)",
+                "(5, 'a', 'b#c', 'N', 1)",
                 // Texts against their own bytes, which the comparison never calls equal.
                 "CREATE TABLE texts_bytes (id INT PRIMARY KEY, a VARBINARY(10), b CHAR(5), "
                 "c BLOB, f FLOAT)",
@@ -210,10 +208,8 @@ private slots:
         const Table rows2 = readWhole(connection, table2.toStdString());
         QCOMPARE(rows1.rowCount(), rows2.rowCount());
         const std::size_t columns = std::min(rows1.columns.size(), rows2.columns.size());
-        const auto sums1
-            = checksums(connection, table1.toStdString(), table2.toStdString(), columns);
-        const auto sums2
-            = checksums(connection, table2.toStdString(), table1.toStdString(), columns);
+        const auto sums1 = checksums(connection, table1.toStdString(), columns);
+        const auto sums2 = checksums(connection, table2.toStdString(), columns);
         QCOMPARE(sums1.size(), rows1.rowCount());
         std::size_t differing = 0;
         for (std::size_t row = 0; row < rows1.rowCount(); ++row) {
