@@ -52,21 +52,17 @@ void takeSnapshot(ClientConnection &connection)
 }
 
 // Ranges leave out a NULL key; reading the whole table would have told it.
-void checkNoNullKey(const Side &side, const std::vector<KeyColumn> &key, bool first)
+void checkNoNullKey(const Side &side, const std::vector<KeyColumn> &key)
 {
     std::string anyNull;
     std::string which;
-    for (const KeyColumn &column : key) {
-        const std::string name
-            = quotedName(side.columns[first ? column.first : column.second].name);
+    for (std::size_t k = 0; k < key.size(); ++k) {
+        const std::string name = quotedName(side.compared[k].name);
         anyNull += (anyNull.empty() ? "" : " or ") + name + " is null";
         which += (which.empty() ? "" : ",") + name + " is null";
     }
-    std::string sql
-        = "select " + which + " from " + quotedName(side.table) + " where (" + anyNull + ")";
-    if (!side.query.condition.empty())
-        sql += " and (" + side.query.condition + "\n)";
-    sql += " limit 1";
+    const std::string sql = "select " + which + " from " + quotedName(side.table) + " where ("
+        + anyNull + ")" + conditionSql("and", side.query.condition) + " limit 1";
     const auto rows = side.connection.textRows(sql);
     if (rows.empty())
         return;
@@ -110,8 +106,8 @@ ComparisonOutcome compareByChecksum(ClientConnection &connection1, const TableQu
     checkFunctions(two);
     takeSnapshot(connection1);
     takeSnapshot(connection2);
-    checkNoNullKey(one, pairing.key, true);
-    checkNoNullKey(two, pairing.key, false);
+    checkNoNullKey(one, pairing.key);
+    checkNoNullKey(two, pairing.key);
     try {
         if (isInteger(one.columns[one.keyPlace].kind) && isInteger(two.columns[two.keyPlace].kind))
             return checksumwalk::walkIntegerKey(one, two, comparison, lines, report);

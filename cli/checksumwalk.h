@@ -24,9 +24,6 @@ inline constexpr long long leafRows = 64;
 inline constexpr double checkSeconds = 0.5;
 inline constexpr long long firstStretchRows = 65536;
 inline constexpr long long mostStretchRows = 4 << 20;
-// Ranges to read are gathered until they hold about this many rows, or are this many.
-inline constexpr long long readBatchRows = 50000;
-inline constexpr std::size_t readBatchRanges = 1000;
 
 // One table as the ranging sees it.
 struct Side {

@@ -12,6 +12,10 @@ namespace kestrune::checksumwalk {
 
 namespace {
 
+// Ranges to read are gathered until they hold about this many rows, or are this many.
+constexpr long long readBatchRows = 50000;
+constexpr std::size_t readBatchRanges = 1000;
+
 class IntegerKeyWalk {
 public:
     IntegerKeyWalk(const Side &one, const Side &two, const Comparison &comparison, LineSink &lines,

@@ -29,23 +29,29 @@ std::string rowsOf(const std::string &table, long long read, long long expected)
 void ReadingProgress::show(
     long long read1, long long expected1, long long read2, long long expected2)
 {
-    auto now = std::chrono::steady_clock::now();
-    if (m_shown > 0 && now - m_drawn < std::chrono::milliseconds(100))
+    if (!due())
         return;
-    m_drawn = now;
     draw("Reading " + rowsOf(m_tables[0], read1, expected1) + ", "
         + rowsOf(m_tables[1], read2, expected2));
 }
 
 void ReadingProgress::showChecks(const ChecksumProgress &now)
 {
-    auto time = std::chrono::steady_clock::now();
-    if (m_shown > 0 && time - m_drawn < std::chrono::milliseconds(100))
+    if (!due())
         return;
-    m_drawn = time;
     draw("Checking ranges: " + std::to_string(now.checked) + " checked, "
         + std::to_string(now.differing) + " differ; read " + rowsOf(m_tables[0], now.read1, -1)
         + ", " + rowsOf(m_tables[1], now.read2, -1));
+}
+
+// Redrawn at most ten times a second.
+bool ReadingProgress::due()
+{
+    const auto now = std::chrono::steady_clock::now();
+    if (m_shown > 0 && now - m_drawn < std::chrono::milliseconds(100))
+        return false;
+    m_drawn = now;
+    return true;
 }
 
 // Overwrites the line shown before; an empty text erases it.

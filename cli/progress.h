@@ -23,6 +23,7 @@ public:
     void showChecks(const ChecksumProgress &now);
 
 private:
+    bool due();
     void draw(const std::string &text);
 
     std::ostream &m_terminal;

@@ -3,8 +3,6 @@
 #include "core/keyranges.h"
 #include "db/tablequery.h"
 
-#include <stdexcept>
-
 namespace kestrune {
 
 namespace {
@@ -19,16 +17,6 @@ std::string hexOf(const std::string &bytes)
         hex += digits[c & 15];
     }
     return hex;
-}
-
-long long integerOf(const std::optional<std::string> &value)
-{
-    try {
-        return static_cast<long long>(parseKeyNumber(value.value_or(std::string())));
-    } catch (const std::invalid_argument &) {
-        throw ClientLibraryError(
-            "The server gave \"" + value.value_or("NULL") + "\" where an integer was expected");
-    }
 }
 
 } // namespace
@@ -91,9 +79,8 @@ std::vector<std::string> BoundaryChecksums::boundaries(
     const std::string value = m_kind == ColumnKind::Float ? "cast(" + m_key + " as double)" : m_key;
     std::string rows
         = "select " + value + " k from " + quotedName(m_table) + " where " + within(range);
-    if (!m_condition.empty())
-        rows += " and (" + m_condition + "\n)";
-    rows += " order by " + m_key + " limit " + std::to_string(limit + 1);
+    rows += conditionSql("and", m_condition) + " order by " + m_key + " limit "
+        + std::to_string(limit + 1);
     const std::string sql = "select k from (select k, row_number() over (order by k) n from ("
         + rows + ") r) x where n mod " + std::to_string(step)
         + " = 1 or n = " + std::to_string(limit + 1) + " order by n";
@@ -112,7 +99,7 @@ std::vector<long long> BoundaryChecksums::ranks(const std::vector<std::string> &
     sql += ") t order by i";
     std::vector<long long> places;
     for (const auto &row : m_connection.textRows(sql))
-        places.push_back(integerOf(row.at(0)));
+        places.push_back(static_cast<long long>(ClientConnection::integerOf(row.at(0))));
     return places;
 }
 
@@ -124,14 +111,14 @@ std::vector<RangeFigures> BoundaryChecksums::figures(const std::vector<BoundedRa
             sql += " union all ";
         sql += "select " + std::to_string(i) + ",count(*),bit_xor(" + m_checksum + ") from "
             + quotedName(m_table) + " where " + within(ranges[i]);
-        if (!m_condition.empty())
-            sql += " and (" + m_condition + "\n)";
+        sql += conditionSql("and", m_condition);
     }
     std::vector<RangeFigures> figures(ranges.size());
     for (const auto &row : m_connection.textRows(sql)) {
-        RangeFigures &range = figures.at(static_cast<std::size_t>(integerOf(row.at(0))));
-        range.rows = integerOf(row.at(1));
-        range.checksum = static_cast<std::uint64_t>(parseKeyNumber(row.at(2).value_or("0")));
+        RangeFigures &range
+            = figures.at(static_cast<std::size_t>(ClientConnection::integerOf(row.at(0))));
+        range.rows = static_cast<long long>(ClientConnection::integerOf(row.at(1)));
+        range.checksum = static_cast<std::uint64_t>(ClientConnection::integerOf(row.at(2)));
     }
     return figures;
 }
@@ -141,10 +128,7 @@ std::string BoundaryChecksums::rowsIn(const std::vector<BoundedRange> &ranges) c
     std::string sql = "(";
     for (std::size_t i = 0; i < ranges.size(); ++i)
         sql += (i == 0 ? "(" : " or (") + within(ranges[i]) + ")";
-    sql += ")";
-    if (!m_condition.empty())
-        sql += " and (" + m_condition + "\n)";
-    return sql;
+    return sql + ")" + conditionSql("and", m_condition);
 }
 
 } // namespace kestrune

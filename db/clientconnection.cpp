@@ -231,6 +231,16 @@ std::vector<std::vector<std::optional<std::string>>> ClientConnection::textRows(
     return rows;
 }
 
+KeyNumber ClientConnection::integerOf(const std::optional<std::string> &value)
+{
+    try {
+        return parseKeyNumber(value.value_or(std::string()));
+    } catch (const std::invalid_argument &) {
+        throw ClientLibraryError(
+            "The server gave \"" + value.value_or("NULL") + "\" where an integer was expected");
+    }
+}
+
 StatementHandle ClientConnection::prepare(std::string_view sql)
 {
     StatementHandle statement(mysql_stmt_init(m_handle));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/keyranges.h"
 #include "core/value.h"
 #include "db/columnplan.h"
 #include "db/connectionstring.h"
@@ -57,6 +58,8 @@ public:
     // Runs a query of small results and gives its rows, every value as the server's text
     // (nullopt for NULL).
     std::vector<std::vector<std::optional<std::string>>> textRows(std::string_view sql);
+    // An integer such a row gives; throws ClientLibraryError for another value.
+    static KeyNumber integerOf(const std::optional<std::string> &value);
 
     StatementHandle prepare(std::string_view sql);
     // The planned columns of a prepared statement's result.

@@ -2,23 +2,7 @@
 
 #include "db/tablequery.h"
 
-#include <stdexcept>
-
 namespace kestrune {
-
-namespace {
-
-KeyNumber numberOf(const std::optional<std::string> &value)
-{
-    try {
-        return parseKeyNumber(value.value_or(std::string()));
-    } catch (const std::invalid_argument &) {
-        throw ClientLibraryError(
-            "The server gave \"" + value.value_or("NULL") + "\" where an integer was expected");
-    }
-}
-
-} // namespace
 
 RangeChecksums::RangeChecksums(ClientConnection &connection, std::string table,
     const std::string &keyColumn, std::string checksum, std::string condition)
@@ -32,13 +16,13 @@ RangeChecksums::RangeChecksums(ClientConnection &connection, std::string table,
 
 std::optional<KeyRange> RangeChecksums::keys()
 {
-    std::string sql = "select min(" + m_key + "),max(" + m_key + ") from " + quotedName(m_table);
-    if (!m_condition.empty())
-        sql += " where (" + m_condition + "\n)";
+    const std::string sql = "select min(" + m_key + "),max(" + m_key + ") from "
+        + quotedName(m_table) + conditionSql("where", m_condition);
     const auto rows = m_connection.textRows(sql);
     if (rows.size() != 1 || rows[0].size() != 2 || !rows[0][0])
         return std::nullopt;
-    return KeyRange { numberOf(rows[0][0]), numberOf(rows[0][1]) + 1 };
+    return KeyRange { ClientConnection::integerOf(rows[0][0]),
+        ClientConnection::integerOf(rows[0][1]) + 1 };
 }
 
 std::vector<BucketFigures> RangeChecksums::buckets(
@@ -49,8 +33,9 @@ std::vector<BucketFigures> RangeChecksums::buckets(
         + quotedName(m_table) + " where " + rowsIn(ranges) + " group by " + bucket;
     std::vector<BucketFigures> figures;
     for (const auto &row : m_connection.textRows(sql)) {
-        const KeyNumber checksum = numberOf(row.at(2));
-        figures.push_back({ numberOf(row.at(0)), static_cast<long long>(numberOf(row.at(1))),
+        const KeyNumber checksum = ClientConnection::integerOf(row.at(2));
+        figures.push_back({ ClientConnection::integerOf(row.at(0)),
+            static_cast<long long>(ClientConnection::integerOf(row.at(1))),
             static_cast<std::uint64_t>(checksum) });
     }
     return figures;
@@ -65,11 +50,7 @@ std::string RangeChecksums::rowsIn(const std::vector<KeyRange> &ranges) const
         sql += m_key + ">=" + keyNumberText(ranges[i].low) + " and " + m_key + "<"
             + keyNumberText(ranges[i].high);
     }
-    sql += ")";
-    // The user's condition on a line of its own, so a comment that ends it ends nothing else.
-    if (!m_condition.empty())
-        sql += " and (" + m_condition + "\n)";
-    return sql;
+    return sql + ")" + conditionSql("and", m_condition);
 }
 
 } // namespace kestrune

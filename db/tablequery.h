@@ -41,13 +41,20 @@ inline std::string quotedName(std::string_view name)
     return quoted;
 }
 
+// The user's condition after `keyword` ("where", "and"), or nothing when there is none. It ends
+// on a line of its own, so a comment that ends the condition leaves the rest of the query be.
+inline std::string conditionSql(std::string_view keyword, const std::string &condition)
+{
+    if (condition.empty())
+        return {};
+    return " " + std::string(keyword) + " (" + condition + "\n)";
+}
+
 // The query's SQL: "select * from `table`", then its condition and its order.
 inline std::string selectSql(const TableQuery &query)
 {
-    std::string sql = "select * from " + quotedName(query.table);
-    // On a line of its own, so a comment that ends the condition leaves the rest of the query be.
-    if (!query.condition.empty())
-        sql += " where (" + query.condition + "\n)";
+    std::string sql
+        = "select * from " + quotedName(query.table) + conditionSql("where", query.condition);
     for (std::size_t i = 0; i < query.orderBy.size(); ++i) {
         const OrderColumn &column = query.orderBy[i];
         sql += i == 0 ? " order by " : ", ";
