@@ -29,7 +29,7 @@ public:
     {
     }
 
-    void run()
+    ComparisonOutcome run()
     {
         std::optional<std::string> at; // none: from the lowest key
         long long stretchRows = firstStretchRows;
@@ -60,19 +60,14 @@ public:
 
             long long rows = 0;
             std::vector<Differing> differing = check(ranges, rows);
-            const double seconds
-                = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-            long long differingRows = 0;
-            for (const Differing &range : differing)
-                differingRows += range.rows;
-            m_unchecked.checked(differingRows, rows);
+            const double seconds = secondsSince(started);
+            m_unchecked.checked(differing, rows);
             narrow(std::move(differing), rows);
             stretchRows = nextStretchRows(stretchRows, rows, seconds);
         }
         readRanges();
+        return m_walked.outcome();
     }
-
-    ComparisonOutcome outcome() const { return m_walked.outcome(); }
 
 private:
     struct Differing {
@@ -143,8 +138,6 @@ private:
     void narrow(std::vector<Differing> differing, long long checkedRows)
     {
         while (!differing.empty()) {
-            std::vector<BoundedRange> finer;
-            long long finerRows = 0;
             std::vector<Differing> large;
             for (Differing &range : differing) {
                 if (range.rows <= leafRows)
@@ -152,16 +145,13 @@ private:
                 else
                     large.push_back(std::move(range));
             }
-            if (large.empty())
-                return;
             // Where most rows differ, checking again costs more than reading them.
-            for (const Differing &range : large)
-                finerRows += range.rows;
-            if (finerRows * 2 > checkedRows) {
+            if (rowsOf(large) * 2 > checkedRows) {
                 for (Differing &range : large)
                     toRead(std::move(range.range));
                 return;
             }
+            std::vector<BoundedRange> finer;
             for (Differing &range : large) {
                 const long long step = std::max(1LL, range.rows / fanOut);
                 std::vector<std::string> values
@@ -218,9 +208,7 @@ private:
 ComparisonOutcome walkBoundedKey(const Side &one, const Side &two, const Comparison &comparison,
     LineSink &lines, const ChecksumReport &report)
 {
-    BoundaryWalk walk(one, two, comparison, lines, report);
-    walk.run();
-    return walk.outcome();
+    return BoundaryWalk(one, two, comparison, lines, report).run();
 }
 
 } // namespace kestrune::checksumwalk

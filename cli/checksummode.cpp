@@ -79,9 +79,9 @@ void chooseCompared(Side &one, Side &two, const KeyPairing &pairing, const Colum
         const ColumnShape &column1 = one.columns[first];
         const ColumnShape &column2 = two.columns[second];
         for (auto [side, column] : { std::pair { &one, &column1 }, std::pair { &two, &column2 } }) {
-            const std::vector<std::string> *collation = side->collationOf(column->name);
+            const ColumnCollation *collation = side->collationOf(column->name);
             side->compared.push_back(
-                { column->name, column->kind, collation ? (*collation)[1] : "" });
+                { column->name, column->kind, collation ? collation->characterSet : "" });
         }
     };
     for (const KeyColumn &column : pairing.key)

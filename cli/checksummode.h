@@ -25,9 +25,9 @@ using ChecksumReport = std::function<void(const ChecksumProgress &)>;
 // connection runs in a read-only snapshot of its own, taken as this begins. The queries are
 // those of a comparison by key (planKeyMode()); their conditions hold inside every range.
 //
-// Throws PairingError for a key it cannot range over (its first column no integer in both
-// tables, or no unique index of it), CommandError for a server without the functions the
-// checksum needs, and what the servers throw.
+// Throws PairingError for a key that a table holds unique by no index, or holds NULL, and where
+// compareTables() would; CommandError for a server without the functions the checksum needs; and
+// what the servers throw.
 ComparisonOutcome compareByChecksum(ClientConnection &connection1, const TableQuery &query1,
     ClientConnection &connection2, const TableQuery &query2, const Comparison &comparison,
     LineSink &lines, const ChecksumReport &report = {});

@@ -15,6 +15,11 @@ ComparisonOutcome Walked::outcome() const
     return outcome;
 }
 
+double secondsSince(std::chrono::steady_clock::time_point started)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+}
+
 void readInto(Walked &walked, const Side &one, std::string condition1, const Side &two,
     std::string condition2)
 {

@@ -7,6 +7,7 @@
 #include "db/tablequery.h"
 
 #include <algorithm>
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -32,14 +33,13 @@ struct Side {
     const std::vector<ColumnShape> &columns;
     std::size_t keyPlace; // of the key's first column
     const TableQuery &query;
-    // Each column's name, character set and collation (columnCollations()).
-    std::vector<std::vector<std::string>> collations = connection.columnCollations(table);
+    std::vector<ColumnCollation> collations = connection.columnCollations(table);
     std::vector<ChecksumColumn> compared = {}; // the key's columns first
 
-    const std::vector<std::string> *collationOf(const std::string &name) const
+    const ColumnCollation *collationOf(const std::string &name) const
     {
-        for (const std::vector<std::string> &column : collations) {
-            if (column[0] == name)
+        for (const ColumnCollation &column : collations) {
+            if (column.name == name)
                 return &column;
         }
         return nullptr;
@@ -60,6 +60,17 @@ struct Walked {
     ComparisonOutcome outcome() const;
 };
 
+double secondsSince(std::chrono::steady_clock::time_point started);
+
+// The rows that ranges, buckets or figures count, together.
+template <typename Counted> long long rowsOf(const std::vector<Counted> &counted)
+{
+    long long rows = 0;
+    for (const Counted &each : counted)
+        rows += each.rows;
+    return rows;
+}
+
 // Where a stretch's check finds most of its rows in ranges that differ, checks cost more than they
 // save: the stretches after it are read unchecked, twice as many each time a check finds the same
 // again, up to 64, and checked again after those.
@@ -73,9 +84,9 @@ public:
         --m_left;
         return true;
     }
-    void checked(long long differingRows, long long rows)
+    template <typename Ranges> void checked(const Ranges &differing, long long rows)
     {
-        if (differingRows * 2 > rows) {
+        if (rowsOf(differing) * 2 > rows) {
             m_left = m_next;
             m_next = std::min<long long>(m_next * 2, 64);
         } else {

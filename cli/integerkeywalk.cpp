@@ -30,13 +30,13 @@ public:
     {
     }
 
-    void run()
+    ComparisonOutcome run()
     {
         std::optional<KeyRange> keys1;
         std::optional<KeyRange> keys2;
         atOnce([&] { keys1 = m_checksums1.keys(); }, [&] { keys2 = m_checksums2.keys(); });
         if (!keys1 && !keys2)
-            return;
+            return m_walked.outcome();
         const KeyRange keys = !keys1 ? *keys2
             : !keys2
             ? *keys1
@@ -61,13 +61,8 @@ public:
                 const auto started = std::chrono::steady_clock::now();
                 long long rows = 0;
                 std::vector<DifferingRange> differing = check({ stretch }, width, rows);
-                const double seconds
-                    = std::chrono::duration<double>(std::chrono::steady_clock::now() - started)
-                          .count();
-                long long differingRows = 0;
-                for (const DifferingRange &range : differing)
-                    differingRows += range.rows;
-                m_unchecked.checked(differingRows, rows);
+                const double seconds = secondsSince(started);
+                m_unchecked.checked(differing, rows);
                 narrow(std::move(differing), width, rows);
                 const double span = static_cast<double>(stretch.high - stretch.low);
                 density = rows > 0 ? static_cast<double>(rows) / span : density / 16;
@@ -77,9 +72,8 @@ public:
                 readRanges();
         }
         readRanges();
+        return m_walked.outcome();
     }
-
-    ComparisonOutcome outcome() const { return m_walked.outcome(); }
 
 private:
     // Both servers' figures for the ranges, in buckets of `width`; `rows` becomes the more rows
@@ -91,13 +85,7 @@ private:
         std::vector<BucketFigures> figures2;
         atOnce([&] { figures1 = m_checksums1.buckets(ranges, width); },
             [&] { figures2 = m_checksums2.buckets(ranges, width); });
-        long long rows1 = 0;
-        long long rows2 = 0;
-        for (const BucketFigures &bucket : figures1)
-            rows1 += bucket.rows;
-        for (const BucketFigures &bucket : figures2)
-            rows2 += bucket.rows;
-        rows = std::max(rows1, rows2);
+        rows = std::max(rowsOf(figures1), rowsOf(figures2));
         m_walked.progress.checked
             += static_cast<long long>(std::max(figures1.size(), figures2.size()));
         std::vector<DifferingRange> differing
@@ -111,26 +99,25 @@ private:
     void narrow(std::vector<DifferingRange> differing, KeyNumber width, long long checkedRows)
     {
         while (!differing.empty()) {
-            std::vector<KeyRange> finer;
-            long long finerRows = 0;
+            std::vector<DifferingRange> large;
             for (const DifferingRange &range : differing) {
-                if (range.rows <= leafRows || width == 1) {
+                if (range.rows <= leafRows || width == 1)
                     toRead(range);
-                } else {
-                    finer.push_back(range.range);
-                    finerRows += range.rows;
-                }
+                else
+                    large.push_back(range);
             }
-            if (finer.empty())
+            if (large.empty())
                 return;
             // Where most rows differ, checking again costs more than reading them.
-            if (finerRows * 2 > checkedRows) {
-                for (const DifferingRange &range : differing) {
-                    if (range.rows > leafRows && width > 1)
-                        toRead(range);
-                }
+            if (rowsOf(large) * 2 > checkedRows) {
+                for (const DifferingRange &range : large)
+                    toRead(range);
                 return;
             }
+            std::vector<KeyRange> finer;
+            finer.reserve(large.size());
+            for (const DifferingRange &range : large)
+                finer.push_back(range.range);
             width = std::max<KeyNumber>(1, width / fanOut);
             differing = check(finer, width, checkedRows);
         }
@@ -163,7 +150,9 @@ private:
     RangeChecksums m_checksums2;
     Walked m_walked;
     UncheckedStretches m_unchecked;
-    std::vector<KeyRange> m_toRead; // ascending, apart
+    // Apart; a stretch's in any order, all after the stretches' before (one query reads them in
+    // the key's order).
+    std::vector<KeyRange> m_toRead;
     long long m_rowsToRead = 0;
 };
 
@@ -172,9 +161,7 @@ private:
 ComparisonOutcome walkIntegerKey(const Side &one, const Side &two, const Comparison &comparison,
     LineSink &lines, const ChecksumReport &report)
 {
-    IntegerKeyWalk walk(one, two, comparison, lines, report);
-    walk.run();
-    return walk.outcome();
+    return IntegerKeyWalk(one, two, comparison, lines, report).run();
 }
 
 } // namespace kestrune::checksumwalk

@@ -149,14 +149,12 @@ KeyMerge::KeyMerge(const Comparison &comparison, LineSink &lines)
 
 void KeyMerge::merge(TableReader &table1, TableReader &table2, const ReadProgress &progress)
 {
-    const Comparison &comparison = m_comparison;
-    const KeyPairing &pairing = *comparison.byKey;
-    RecordComparer &comparer = m_comparer;
+    const KeyPairing &pairing = *m_comparison.byKey;
     Cursor one { table1, {} };
     Cursor two { table2, {} };
     ProgressReport report(progress, one, two);
-    KeyedCursor keyed1(one, comparison.table1, pairing.columns1, pairing.key, true);
-    KeyedCursor keyed2(two, comparison.table2, pairing.columns2, pairing.key, false);
+    KeyedCursor keyed1(one, m_comparison.table1, pairing.columns1, pairing.key, true);
+    KeyedCursor keyed2(two, m_comparison.table2, pairing.columns2, pairing.key, false);
     const KeyComparer across(keyPlaces(pairing.key, true),
         keyKinds(pairing.key, pairing.columns1, true), keyPlaces(pairing.key, false),
         keyKinds(pairing.key, pairing.columns2, false));
@@ -171,22 +169,22 @@ void KeyMerge::merge(TableReader &table1, TableReader &table2, const ReadProgres
             && (order = across.compare(one.rows, one.at + run, two.rows, two.at + run)) == 0)
             ++run;
         if (run > 0) {
-            comparer.compare(one.rows, one.at, two.rows, two.at, run);
+            m_comparer.compare(one.rows, one.at, two.rows, two.at, run);
             one.at += run;
             two.at += run;
         } else if (order < 0) {
-            comparer.deleted(one.rows, one.at++);
+            m_comparer.deleted(one.rows, one.at++);
         } else {
-            comparer.added(two.rows, two.at++);
+            m_comparer.added(two.rows, two.at++);
         }
         report();
     }
     while (keyed1.refill()) {
-        comparer.deleted(one.rows, one.at++);
+        m_comparer.deleted(one.rows, one.at++);
         report();
     }
     while (keyed2.refill()) {
-        comparer.added(two.rows, two.at++);
+        m_comparer.added(two.rows, two.at++);
         report();
     }
     report(true);

@@ -23,15 +23,15 @@ std::string hexOf(const std::string &bytes)
 
 BoundaryChecksums::BoundaryChecksums(ClientConnection &connection, std::string table,
     const std::string &keyColumn, ColumnKind kind, std::string checksum, std::string condition,
-    const std::vector<std::string> *collation)
+    const ColumnCollation *collation)
     : m_connection(connection)
     , m_table(std::move(table))
     , m_key(quotedName(keyColumn))
     , m_kind(kind)
     , m_checksum(std::move(checksum))
     , m_condition(std::move(condition))
-    , m_characterSet(collation ? (*collation)[1] : "")
-    , m_collation(collation ? (*collation)[2] : "")
+    , m_characterSet(collation ? collation->characterSet : "")
+    , m_collation(collation ? collation->collation : "")
 {
 }
 

@@ -28,10 +28,10 @@ class BoundaryChecksums {
 public:
     // `kind` is table 1's kind of the column, which the bounds' texts are of; `checksum` is
     // rowChecksumSql() of the compared columns; `condition` the user's, empty for every row;
-    // `collation` the column's name, character set and collation (columnCollations()), if known.
+    // `collation` the column's, if known.
     BoundaryChecksums(ClientConnection &connection, std::string table, const std::string &keyColumn,
         ColumnKind kind, std::string checksum, std::string condition,
-        const std::vector<std::string> *collation);
+        const ColumnCollation *collation);
 
     // Whether the column compares its values as table 1's does: of a kind compared by value, or
     // a text of the same character set and collation.

@@ -135,12 +135,15 @@ std::vector<std::vector<std::string>> ClientConnection::uniqueIndexes(const std:
     return indexes;
 }
 
-std::vector<std::vector<std::string>> ClientConnection::columnCollations(const std::string &table)
+std::vector<ColumnCollation> ClientConnection::columnCollations(const std::string &table)
 {
     static constexpr std::string_view sql
         = "SELECT COLUMN_NAME, IFNULL(CHARACTER_SET_NAME, ''), IFNULL(COLLATION_NAME, '') "
           "FROM information_schema.COLUMNS WHERE TABLE_SCHEMA = DATABASE() AND TABLE_NAME = ?";
-    return namesAboutTable(sql, table, 3);
+    std::vector<ColumnCollation> columns;
+    for (std::vector<std::string> &row : namesAboutTable(sql, table, 3))
+        columns.push_back({ std::move(row[0]), std::move(row[1]), std::move(row[2]) });
+    return columns;
 }
 
 std::vector<std::vector<std::string>> ClientConnection::namesAboutTable(

@@ -30,6 +30,13 @@ using StatementHandle = std::unique_ptr<MYSQL_STMT, StatementCloser>;
 
 // One connection through MariaDB's client library, reaching the server the ODBC driver reaches
 // with the same login. It runs one statement at a time, as many as wanted one after another.
+// How a column's texts are stored and ordered; both empty for a column of no text.
+struct ColumnCollation {
+    std::string name;
+    std::string characterSet;
+    std::string collation;
+};
+
 class ClientConnection {
 public:
     // Connects at once; throws ClientLibraryError when the login fails, or when TLS is required
@@ -47,9 +54,7 @@ public:
     std::vector<std::string> primaryKey(const std::string &table);
     // The server's estimate of the table's rows; -1 for a view or a table it does not know.
     long long estimateRows(const std::string &table);
-    // Each column's name, character set and collation, the last two empty for a column of no
-    // text.
-    std::vector<std::vector<std::string>> columnCollations(const std::string &table);
+    std::vector<ColumnCollation> columnCollations(const std::string &table);
     // The columns of each of the table's unique indexes, the primary key among them.
     std::vector<std::vector<std::string>> uniqueIndexes(const std::string &table);
 

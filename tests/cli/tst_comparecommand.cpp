@@ -720,7 +720,6 @@ void CompareCommandTest::jsonTellsWhatTheLinesTell()
     }
 }
 
-// The server of one table stops while both are read: no lines, and the old output file stays.
 // The same lines and messages by key with --checksum as without, on every kind of value: equal
 // ranges are not read, and a range that differs is read and compared as it would be whole.
 void CompareCommandTest::checksumsGiveTheLinesOfTheKey_data()
@@ -778,6 +777,7 @@ void CompareCommandTest::checksumsGiveTheLinesOfTheKey()
             checked.err.constData());
 }
 
+// The server of one table stops while both are read: no lines, and the old output file stays.
 void CompareCommandTest::serverStopsDuringTheRead_data()
 {
     QTest::addColumn<bool>("firstTable");

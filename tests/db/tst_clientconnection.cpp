@@ -67,9 +67,9 @@ std::vector<std::vector<std::optional<std::string>>> checksums(
     for (std::size_t c = 0; c < columns; ++c) {
         ChecksumColumn &column
             = every.emplace_back(ChecksumColumn { shape[c].name, shape[c].kind, "" });
-        for (const std::vector<std::string> &named : collations) {
-            if (named[0] == column.name)
-                column.characterSet = named[1];
+        for (const ColumnCollation &named : collations) {
+            if (named.name == column.name)
+                column.characterSet = named.characterSet;
         }
     }
     std::string sql = "select ";
