@@ -73,9 +73,9 @@ std::string rowChecksumSql(const std::vector<ChecksumColumn> &columns)
     // variable that both CRCs read. The order is CASE's own: its condition, which sets the
     // variable, is evaluated before its result (the operands of '^' have no order the server
     // keeps). The text is never '' (it starts with the forms), so the condition always holds.
-    const std::string text = "@kestrune_row";
-    return "case when (" + text + ":=" + row + ")<>'' then ((crc32(" + text
-        + ")*2654435761)^(crc32c(" + text + ")*2246822519)) end";
+    const std::string rowText = "@kestrune_row";
+    return "case when (" + rowText + ":=" + row + ")<>'' then ((crc32(" + rowText
+        + ")*2654435761)^(crc32c(" + rowText + ")*2246822519)) end";
 }
 
 } // namespace kestrune
