@@ -1,18 +1,20 @@
 #include "cli/comparecommand.h"
 
-#include "cli/checksummode.h"
 #include "cli/commanderror.h"
 #include "cli/compareoptions.h"
 #include "cli/connectiontls.h"
-#include "cli/keymode.h"
 #include "cli/password.h"
 #include "cli/progress.h"
 #include "cli/spooledlines.h"
-#include "core/comparetables.h"
+#include "engine/comparetables.h"
 #include "core/comparisonmessages.h"
 #include "core/resultfile.h"
+#include "db/checksumsides.h"
 #include "db/driverlogin.h"
 #include "db/streamedtablereader.h"
+#include "engine/comparetables.h"
+#include "engine/keyplan.h"
+#include "engine/rangewalk.h"
 #include "settings/settingsstore.h"
 
 #include <algorithm>
@@ -184,8 +186,9 @@ int compare(const CompareOptions &options, CommandStreams &streams)
             ChecksumReport told;
             if (streams.errIsTerminal)
                 told = [&progress](const ChecksumProgress &now) { progress.showChecks(now); };
-            outcome = compareByChecksum(
-                *connection1, query1, *connection2, query2, comparison, lines, told);
+            ChecksumSides sides
+                = prepareChecksums(*connection1, query1, *connection2, query2, comparison);
+            outcome = walkRanges(*sides.one, *sides.two, sides.order, comparison, lines, told);
         } else {
             // Both tables are read at once, each on a connection and a thread of its own. The
             // server's estimate is of the whole table, no measure of the rows a condition selects.
@@ -235,6 +238,8 @@ int runCompare(const std::vector<std::string> &arguments, CommandStreams &stream
     } catch (const CommandError &error) {
         streams.err << "kestrune: " << error.what() << '\n';
     } catch (const PairingError &error) {
+        streams.err << "kestrune: " << error.what() << '\n';
+    } catch (const ChecksumRefused &error) {
         streams.err << "kestrune: " << error.what() << '\n';
     } catch (const std::exception &error) {
         // A failure of the comparison itself: the login, the store, reading, a lost server. The

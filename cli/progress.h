@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cli/checksummode.h"
+#include "engine/rangewalk.h"
 
 #include <chrono>
 #include <ostream>

@@ -1,7 +1,7 @@
 #include "db/clientconnection.h"
 
 #include "db/driverlogin.h"
-#include "db/tablequery.h"
+#include "db/dialect.h"
 
 #include <array>
 #include <mutex>
@@ -15,7 +15,10 @@ namespace {
 constexpr unsigned connectTimeoutSeconds = 5000;
 // While a result streams, the server waits on this client whenever the consumer pauses; the
 // server's default of 60 seconds would cut a paused read.
-constexpr const char *sessionSetup = "SET SESSION net_write_timeout = 5000";
+// TIMESTAMPs in UTC: the same instant gives the same text on servers in any zones, and the
+// hour that a fold of daylight saving time repeats is told apart.
+constexpr const char *sessionSetup
+    = "SET SESSION net_write_timeout = 5000, time_zone = '+00:00'";
 
 std::once_flag libraryStarted;
 
@@ -135,15 +138,31 @@ std::vector<std::vector<std::string>> ClientConnection::uniqueIndexes(const std:
     return indexes;
 }
 
-std::vector<ColumnCollation> ClientConnection::columnCollations(const std::string &table)
+std::vector<ColumnDetails> ClientConnection::columnDetails(const std::string &table)
 {
     static constexpr std::string_view sql
-        = "SELECT COLUMN_NAME, IFNULL(CHARACTER_SET_NAME, ''), IFNULL(COLLATION_NAME, '') "
-          "FROM information_schema.COLUMNS WHERE TABLE_SCHEMA = DATABASE() AND TABLE_NAME = ?";
-    std::vector<ColumnCollation> columns;
-    for (std::vector<std::string> &row : namesAboutTable(sql, table, 3))
-        columns.push_back({ std::move(row[0]), std::move(row[1]), std::move(row[2]) });
+        = "SELECT COLUMN_NAME, DATA_TYPE, LEFT(COLUMN_TYPE, 64), IFNULL(CHARACTER_SET_NAME, ''), "
+          "IFNULL(COLLATION_NAME, ''), IFNULL(CHARACTER_OCTET_LENGTH, -1), "
+          "IF(IS_GENERATED = 'NEVER', 0, 1) "
+          "FROM information_schema.COLUMNS WHERE TABLE_SCHEMA = DATABASE() AND TABLE_NAME = ? "
+          "ORDER BY ORDINAL_POSITION";
+    std::vector<ColumnDetails> columns;
+    for (std::vector<std::string> &row : namesAboutTable(sql, table, 7)) {
+        ColumnDetails &column = columns.emplace_back();
+        column.name = std::move(row[0]);
+        column.dataType = std::move(row[1]);
+        column.columnType = std::move(row[2]);
+        column.characterSet = std::move(row[3]);
+        column.collation = std::move(row[4]);
+        column.octetLength = static_cast<long long>(integerOf(row[5]));
+        column.generated = row[6] == "1";
+    }
     return columns;
+}
+
+std::size_t ClientConnection::maxAllowedPacket()
+{
+    return static_cast<std::size_t>(integerOf(textRows("select @@max_allowed_packet").at(0).at(0)));
 }
 
 std::vector<std::vector<std::string>> ClientConnection::namesAboutTable(

@@ -1,10 +1,11 @@
 #pragma once
 
-#include "core/keyranges.h"
+#include "core/keynumber.h"
 #include "core/value.h"
 #include "db/columnplan.h"
 #include "db/connectionstring.h"
 #include "db/tlsoptions.h"
+#include "engine/catalog.h"
 
 #include <mysql.h>
 
@@ -28,35 +29,40 @@ struct StatementCloser {
 };
 using StatementHandle = std::unique_ptr<MYSQL_STMT, StatementCloser>;
 
-// One connection through MariaDB's client library, reaching the server the ODBC driver reaches
-// with the same login. It runs one statement at a time, as many as wanted one after another.
-// How a column's texts are stored and ordered; both empty for a column of no text.
-struct ColumnCollation {
+// A column as information_schema tells it.
+struct ColumnDetails {
     std::string name;
-    std::string characterSet;
-    std::string collation;
+    std::string dataType; // "int", "varchar", "enum", "year", ...
+    std::string columnType; // "int(11)", "year(2)", ...: its first 64 characters
+    std::string characterSet; // of a text column, else empty
+    std::string collation; // of a text column, else empty
+    long long octetLength = -1; // the most bytes a text or byte string holds; -1 for another kind
+    bool generated = false;
 };
 
-class ClientConnection {
+// One connection through MariaDB's client library, reaching the server the ODBC driver reaches
+// with the same login. It runs one statement at a time, as many as wanted one after another.
+// Its session reads TIMESTAMPs in UTC, so that two servers in any zones give one instant alike.
+class ClientConnection final : public Catalog {
 public:
     // Connects at once; throws ClientLibraryError when the login fails, or when TLS is required
     // and the server offers none.
     explicit ClientConnection(const LoginDetails &login, const TlsOptions &tls = {});
-    ~ClientConnection();
+    ~ClientConnection() override;
     ClientConnection(const ClientConnection &) = delete;
     ClientConnection &operator=(const ClientConnection &) = delete;
 
     MYSQL *handle() const { return m_handle; }
 
-    // The columns reading the whole table gives, without reading a row.
-    std::vector<ColumnShape> describe(const std::string &table);
-    // The table's primary key columns in the key's order; none when it has no primary key.
-    std::vector<std::string> primaryKey(const std::string &table);
+    // Without reading a row.
+    std::vector<ColumnShape> describe(const std::string &table) override;
+    std::vector<std::string> primaryKey(const std::string &table) override;
+    std::vector<std::vector<std::string>> uniqueIndexes(const std::string &table) override;
     // The server's estimate of the table's rows; -1 for a view or a table it does not know.
     long long estimateRows(const std::string &table);
-    std::vector<ColumnCollation> columnCollations(const std::string &table);
-    // The columns of each of the table's unique indexes, the primary key among them.
-    std::vector<std::vector<std::string>> uniqueIndexes(const std::string &table);
+    std::vector<ColumnDetails> columnDetails(const std::string &table);
+    // The longest statement or value the server takes, in bytes.
+    std::size_t maxAllowedPacket();
 
     // Runs a statement that gives no rows.
     void run(std::string_view sql);

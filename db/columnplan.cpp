@@ -34,8 +34,12 @@ ColumnPlan planColumn(const MYSQL_FIELD &field)
         integer(MYSQL_TYPE_TINY, Copy::Signed8, Copy::Unsigned8, 1);
         break;
     case MYSQL_TYPE_SHORT:
-    case MYSQL_TYPE_YEAR: // unsigned, as the driver has it
         integer(MYSQL_TYPE_SHORT, Copy::Signed16, Copy::Unsigned16, 2);
+        break;
+    case MYSQL_TYPE_YEAR: // unsigned, as the driver has it
+        // A two-digit year is told whole: its digits alone would order 2000 before 1999.
+        integer(MYSQL_TYPE_SHORT, Copy::Signed16,
+            field.length == 2 ? Copy::TwoDigitYear : Copy::Unsigned16, 2);
         break;
     case MYSQL_TYPE_INT24:
     case MYSQL_TYPE_LONG:

@@ -23,6 +23,7 @@ enum class Copy : std::uint8_t {
     Unsigned16,
     Unsigned32,
     Unsigned64,
+    TwoDigitYear, // YEAR(2): 70 to 99 and 0 to 69, as 1970 to 2069
     Float,
     Double,
     Bits,
@@ -76,6 +77,10 @@ inline std::uint64_t slotOf(Copy copy, const char *cell, unsigned long length)
         return loadCell<std::uint32_t>(cell);
     case Copy::Unsigned64:
         return loadCell<std::uint64_t>(cell);
+    case Copy::TwoDigitYear: {
+        const unsigned year = loadCell<std::uint16_t>(cell);
+        return year < 70 ? 2000 + year : year < 100 ? 1900 + year : year;
+    }
     case Copy::Float:
         return std::bit_cast<std::uint64_t>(static_cast<double>(loadCell<float>(cell)));
     case Copy::Double:

@@ -1,6 +1,6 @@
 #include "db/odbctablereader.h"
 
-#include "db/tablequery.h"
+#include "db/dialect.h"
 
 #include <stdexcept>
 

@@ -3,7 +3,7 @@
 #include "core/tablereader.h"
 #include "db/connectionstring.h"
 #include "db/odbc.h"
-#include "db/tablequery.h"
+#include "engine/tablequery.h"
 
 #include <optional>
 #include <string>

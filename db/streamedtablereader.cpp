@@ -1,5 +1,6 @@
 #include "db/streamedtablereader.h"
 
+#include "db/dialect.h"
 #include "db/rowsethandover.h"
 #include "db/streamedstatement.h"
 

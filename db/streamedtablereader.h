@@ -2,7 +2,7 @@
 
 #include "core/tablereader.h"
 #include "db/clientconnection.h"
-#include "db/tablequery.h"
+#include "engine/tablequery.h"
 
 #include <memory>
 #include <thread>

@@ -1,6 +1,6 @@
 #include "widgets/tableselectionpage.h"
 
-#include "core/comparetables.h"
+#include "engine/comparetables.h"
 #include "core/comparisonmessages.h"
 #include "db/odbctablereader.h"
 #include "widgets/applicationerror.h"

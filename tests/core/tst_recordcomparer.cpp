@@ -1,4 +1,4 @@
-#include "core/comparetables.h"
+#include "engine/comparetables.h"
 #include "core/recordcomparer.h"
 #include "core/valuecompare.h"
 

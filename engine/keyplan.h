@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/keypairing.h"
-#include "db/clientconnection.h"
-#include "db/tablequery.h"
+#include "engine/catalog.h"
+#include "engine/tablequery.h"
 
 #include <string>
 #include <vector>
@@ -21,8 +21,11 @@ struct KeyMode {
 // Plans it from both tables' columns. The key names match either table's columns whatever their
 // case; "PRIMARY" alone names table 1's primary key. Throws PairingError for a key the tables do
 // not share, and what the servers throw.
-KeyMode planKeyMode(ClientConnection &connection1, const std::string &table1,
-    ClientConnection &connection2, const std::string &table2,
-    const std::vector<std::string> &keyNames);
+KeyMode planKeyMode(Catalog &catalog1, const std::string &table1, Catalog &catalog2,
+    const std::string &table2, const std::vector<std::string> &keyNames);
+
+// Throws PairingError unless one of the table's unique indexes is made of the key's columns: a
+// key that repeats would be told in ranges that are read and missed in those that are not.
+void checkKeyIsUnique(Catalog &catalog, const std::string &table, const std::vector<KeyColumn> &key);
 
 } // namespace kestrune

@@ -1,8 +1,8 @@
-#include "core/keymerge.h"
+#include "engine/keymerge.h"
 
 #include "core/keycomparer.h"
 #include "core/keytext.h"
-#include "core/tablecursor.h"
+#include "engine/tablecursor.h"
 
 #include <algorithm>
 #include <string_view>

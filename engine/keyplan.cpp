@@ -1,4 +1,6 @@
-#include "cli/keymode.h"
+#include "engine/keyplan.h"
+
+#include <algorithm>
 
 namespace kestrune {
 
@@ -20,16 +22,15 @@ TableQuery orderedQuery(const std::string &table, const std::vector<ColumnShape>
 
 } // namespace
 
-KeyMode planKeyMode(ClientConnection &connection1, const std::string &table1,
-    ClientConnection &connection2, const std::string &table2,
-    const std::vector<std::string> &keyNames)
+KeyMode planKeyMode(Catalog &catalog1, const std::string &table1, Catalog &catalog2,
+    const std::string &table2, const std::vector<std::string> &keyNames)
 {
     // A missing table is told as reading it would tell it, before anything about its key.
-    const std::vector<ColumnShape> columns1 = connection1.describe(table1);
-    const std::vector<ColumnShape> columns2 = connection2.describe(table2);
+    const std::vector<ColumnShape> columns1 = catalog1.describe(table1);
+    const std::vector<ColumnShape> columns2 = catalog2.describe(table2);
     std::vector<std::string> names = keyNames;
     if (names == std::vector<std::string> { "PRIMARY" }) {
-        names = connection1.primaryKey(table1);
+        names = catalog1.primaryKey(table1);
         if (names.empty())
             throw PairingError(table1 + ": no primary key");
     }
@@ -37,6 +38,20 @@ KeyMode planKeyMode(ClientConnection &connection1, const std::string &table1,
     mode.query1 = orderedQuery(table1, columns1, mode.pairing.key, true);
     mode.query2 = orderedQuery(table2, columns2, mode.pairing.key, false);
     return mode;
+}
+
+void checkKeyIsUnique(Catalog &catalog, const std::string &table, const std::vector<KeyColumn> &key)
+{
+    const auto isKey = [&](const std::string &name) {
+        return std::any_of(key.begin(), key.end(),
+            [&](const KeyColumn &column) { return sameColumnName(column.name, name); });
+    };
+    for (const std::vector<std::string> &index : catalog.uniqueIndexes(table)) {
+        if (std::all_of(index.begin(), index.end(), isKey))
+            return;
+    }
+    throw PairingError("--checksum needs a key that " + table
+        + " holds unique: no primary key or unique index of it is made of the key's columns");
 }
 
 } // namespace kestrune

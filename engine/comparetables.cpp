@@ -1,8 +1,8 @@
-#include "core/comparetables.h"
+#include "engine/comparetables.h"
 
-#include "core/keymerge.h"
+#include "engine/keymerge.h"
 #include "core/recordcomparer.h"
-#include "core/tablecursor.h"
+#include "engine/tablecursor.h"
 
 #include <algorithm>
 #include <new>

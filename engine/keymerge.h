@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/comparetables.h"
+#include "engine/comparetables.h"
 #include "core/recordcomparer.h"
 
 namespace kestrune {

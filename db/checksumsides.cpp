@@ -1,0 +1,179 @@
+#include "db/checksumsides.h"
+
+#include "db/dialect.h"
+#include "db/keysql.h"
+#include "db/rowhash.h"
+#include "engine/keymerge.h"
+#include "engine/keyplan.h"
+
+#include <algorithm>
+#include <random>
+
+namespace kestrune {
+
+namespace {
+
+// A row's text no longer than this far inside the packet is built whole.
+constexpr long long rowTextMargin = 4096;
+
+struct Side {
+    ClientConnection &connection;
+    const TableQuery &query;
+    const std::vector<ColumnShape> &shapes;
+    std::vector<ColumnDetails> details;
+    std::size_t packet;
+};
+
+const ColumnDetails *detailsOf(const Side &side, const std::string &name)
+{
+    for (const ColumnDetails &column : side.details) {
+        if (column.name == name)
+            return &column;
+    }
+    return nullptr;
+}
+
+void checkFunctions(const Side &side)
+{
+    try {
+        side.connection.textRows("select crc32c('')");
+    } catch (const ClientLibraryError &error) {
+        throw ChecksumRefused("--checksum needs CRC32C(), which the server of " + side.query.table
+            + " does not have (MariaDB 10.8 and later have it): " + error.what());
+    }
+}
+
+// Every later query of this connection reads the tables as they stood now.
+void takeSnapshot(ClientConnection &connection)
+{
+    connection.run("set session transaction isolation level repeatable read");
+    connection.run("start transaction read only, with consistent snapshot");
+}
+
+// Ranges leave out a NULL key; reading the whole table would have told it.
+void checkNoNullKey(const Side &side, const std::vector<KeyColumn> &key, bool first)
+{
+    std::string anyNull;
+    std::string which;
+    for (const KeyColumn &column : key) {
+        const std::string name = quotedName(side.shapes[first ? column.first : column.second].name);
+        anyNull += (anyNull.empty() ? "" : " or ") + name + " is null";
+        which += (which.empty() ? "" : ",") + name + " is null";
+    }
+    const std::string sql = "select " + which + " from " + quotedName(side.query.table)
+        + " where (" + anyNull + ")" + conditionSql("and", side.query.condition) + " limit 1";
+    const auto rows = side.connection.textRows(sql);
+    if (rows.empty())
+        return;
+    for (std::size_t k = 0; k < key.size(); ++k) {
+        if (rows[0].at(k) == "1")
+            throw PairingError(side.query.table + ": key column " + key[k].name + " holds NULL");
+    }
+}
+
+// Whether the server evaluates a row's aggregates in the order given, which the figures' session
+// variable needs and MariaDB does not promise.
+bool keepsOrder(ClientConnection &connection)
+{
+    const auto rows = connection.textRows(variableCheckSql());
+    return rows.size() == 1 && rows[0].size() == 12
+        && std::equal(rows[0].begin(), rows[0].begin() + 6, rows[0].begin() + 6);
+}
+
+std::string drawSecret()
+{
+    std::random_device device;
+    static constexpr char digits[] = "0123456789abcdef";
+    std::string secret;
+    for (int i = 0; i < 32; ++i)
+        secret += digits[device() % 16];
+    return secret;
+}
+
+// The most bytes a column's value takes in a row's text.
+long long textBound(const ColumnDetails *column, ColumnKind kind)
+{
+    constexpr long long unknown = 1LL << 40;
+    if (kind == ColumnKind::Text)
+        return column && column->octetLength >= 0 ? column->octetLength * 4 : unknown;
+    if (kind == ColumnKind::Bytes)
+        return column && column->octetLength >= 0 ? column->octetLength : unknown;
+    return 100;
+}
+
+// Both tables' compared columns, the key's first, as their hashes read them: the longest texts
+// and byte strings hashed alone, in both tables alike, until a row's text fits the smaller
+// packet.
+std::pair<std::vector<HashedColumn>, std::vector<HashedColumn>> hashedColumns(
+    const Side &one, const Side &two, const KeyPairing &pairing, const ColumnChoice &choice)
+{
+    std::vector<std::pair<std::size_t, std::size_t>> pairs;
+    for (const KeyColumn &column : pairing.key)
+        pairs.emplace_back(column.first, column.second);
+    for (const ColumnPair &pair : chosenColumns(pairing, choice))
+        pairs.emplace_back(pair.first, pair.second);
+    std::vector<HashedColumn> hashed1;
+    std::vector<HashedColumn> hashed2;
+    std::vector<long long> bounds;
+    long long rowBound = 64;
+    for (const auto &[first, second] : pairs) {
+        const ColumnShape &shape1 = one.shapes[first];
+        const ColumnShape &shape2 = two.shapes[second];
+        const ColumnDetails *details1 = detailsOf(one, shape1.name);
+        const ColumnDetails *details2 = detailsOf(two, shape2.name);
+        hashed1.push_back(
+            { shape1.name, shape1.kind, details1 ? details1->characterSet : std::string() });
+        hashed2.push_back(
+            { shape2.name, shape2.kind, details2 ? details2->characterSet : std::string() });
+        bounds.push_back(
+            std::max(textBound(details1, shape1.kind), textBound(details2, shape2.kind)) + 24);
+        rowBound += bounds.back();
+    }
+    const long long room
+        = static_cast<long long>(std::min(one.packet, two.packet)) - rowTextMargin;
+    while (rowBound > room) {
+        const auto longest = std::max_element(bounds.begin(), bounds.end());
+        if (*longest <= 100)
+            break;
+        const auto place = static_cast<std::size_t>(longest - bounds.begin());
+        hashed1[place].hashedAlone = true;
+        hashed2[place].hashedAlone = true;
+        rowBound -= *longest - 100;
+        *longest = 100;
+    }
+    return { hashed1, hashed2 };
+}
+
+} // namespace
+
+ChecksumSides prepareChecksums(ClientConnection &connection1, const TableQuery &query1,
+    ClientConnection &connection2, const TableQuery &query2, const Comparison &comparison)
+{
+    const KeyPairing &pairing = *comparison.byKey;
+    checkKeyIsUnique(connection1, query1.table, pairing.key);
+    checkKeyIsUnique(connection2, query2.table, pairing.key);
+    Side one { connection1, query1, pairing.columns1, connection1.columnDetails(query1.table),
+        connection1.maxAllowedPacket() };
+    Side two { connection2, query2, pairing.columns2, connection2.columnDetails(query2.table),
+        connection2.maxAllowedPacket() };
+    checkFunctions(one);
+    checkFunctions(two);
+    const KeySql key
+        = keySql(pairing.key, pairing.columns1, one.details, pairing.columns2, two.details);
+    takeSnapshot(connection1);
+    takeSnapshot(connection2);
+    checkNoNullKey(one, pairing.key, true);
+    checkNoNullKey(two, pairing.key, false);
+    const std::string secret = drawSecret();
+    const bool throughVariable = keepsOrder(connection1) && keepsOrder(connection2);
+    const auto [hashed1, hashed2] = hashedColumns(one, two, pairing, comparison.columns);
+    ChecksumSides sides;
+    sides.one = std::make_unique<TableRanges>(connection1, query1, key.one,
+        rangeFiguresSql(rowHashSql(hashed1, secret), throughVariable), one.packet);
+    sides.two = std::make_unique<TableRanges>(connection2, query2, key.two,
+        rangeFiguresSql(rowHashSql(hashed2, secret), throughVariable), two.packet);
+    sides.order = key.pairingOrder ? RangeOrder::Pairing : RangeOrder::Other;
+    return sides;
+}
+
+} // namespace kestrune

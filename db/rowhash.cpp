@@ -1,0 +1,113 @@
+#include "db/rowhash.h"
+
+#include "db/clientconnection.h"
+#include "db/dialect.h"
+
+namespace kestrune {
+
+namespace {
+
+ColumnKind form(ColumnKind kind)
+{
+    if (kind == ColumnKind::Unsigned)
+        return ColumnKind::Integer;
+    if (kind == ColumnKind::Float)
+        return ColumnKind::Double;
+    return kind;
+}
+
+// A value's text in bytes: an integer, decimal, date or time as the server writes it, a FLOAT
+// widened (its own text rounds to six digits), a text in UTF-8 and a byte string as it is.
+std::string valueText(const HashedColumn &column)
+{
+    const std::string name = quotedName(column.name);
+    switch (column.kind) {
+    case ColumnKind::Bit:
+        return name + "+0";
+    case ColumnKind::Float:
+        return "cast(" + name + " as double)";
+    case ColumnKind::Text:
+        // Converting costs the server more than the rest of the hash: a column already in
+        // utf8mb4 is taken as it is.
+        return column.characterSet == "utf8mb4" ? name : "convert(" + name + " using utf8mb4)";
+    default:
+        return name;
+    }
+}
+
+bool holdsBytes(const HashedColumn &column)
+{
+    return !column.hashedAlone
+        && (column.kind == ColumnKind::Text || column.kind == ColumnKind::Bytes);
+}
+
+constexpr std::string_view variable = "@kestrune_row";
+
+} // namespace
+
+std::string rowHashSql(const std::vector<HashedColumn> &columns, std::string_view secret)
+{
+    // The secret first; then a letter a column for the form of its values, so that a column
+    // paired with one of another form (whose text "5" the comparison may tell from an INT 5)
+    // makes every row differ; then the values, each after a '#'; then the length in bytes of
+    // each text and byte string, whose own bytes may hold a '#': read from the end, the lengths
+    // (digits, or N for NULL) tell where each value ends, so no two rows have one text. CONCAT,
+    // not CONCAT_WS: a part the server cannot build (longer than its packet) makes the whole
+    // text NULL, which the figures count, where CONCAT_WS would leave the part out.
+    std::string forms;
+    for (const HashedColumn &column : columns) {
+        const char letter = static_cast<char>('a' + static_cast<int>(form(column.kind)));
+        forms += column.hashedAlone ? static_cast<char>(letter - 'a' + 'A') : letter;
+    }
+    std::string row = "concat('" + std::string(secret) + forms + "'";
+    for (const HashedColumn &column : columns) {
+        const std::string name = quotedName(column.name);
+        const std::string value = column.hashedAlone ? "sha2(" + valueText(column) + ",256)"
+                                                     : valueText(column);
+        row += ",'#',if(" + name + " is null,'N'," + value + ")";
+    }
+    for (const HashedColumn &column : columns) {
+        if (holdsBytes(column))
+            row += ",'#',if(" + quotedName(column.name) + " is null,'N',length("
+                + valueText(column) + "))";
+    }
+    return "unhex(md5(" + row + ")))";
+}
+
+std::string rangeFiguresSql(const std::string &rowHash, bool throughVariable)
+{
+    // The hash's 128 bits in four CRCs of its halves: a CRC32 and a CRC32C of 8 bytes together
+    // tell those bytes apart (their polynomials share no factor), and they cost the server less
+    // than turning hexadecimal into numbers.
+    const std::string hash = throughVariable ? std::string(variable) : rowHash;
+    std::string sql = "count(*),count(";
+    sql += throughVariable ? "case when (" + hash + ":=" + rowHash + ") is not null then 1 end"
+                           : rowHash;
+    sql += ")";
+    for (const char *half : { "left", "right" }) {
+        for (const char *crc : { "crc32", "crc32c" })
+            sql += std::string(",bit_xor(") + crc + "(" + half + "(" + hash + ",8)))";
+    }
+    return sql;
+}
+
+RangeFigures figuresOf(const std::vector<std::optional<std::string>> &row, std::size_t first)
+{
+    auto number = [&](std::size_t i) {
+        return static_cast<std::uint64_t>(ClientConnection::integerOf(row.at(first + i)));
+    };
+    RangeFigures figures;
+    figures.rows = static_cast<long long>(number(0));
+    figures.figured = static_cast<long long>(number(1));
+    figures.figure = { number(2) << 32 | number(3), number(4) << 32 | number(5) };
+    return figures;
+}
+
+std::string variableCheckSql()
+{
+    const std::string hash = "unhex(md5(concat('kestrune',v)))";
+    return "select " + rangeFiguresSql(hash, true) + "," + rangeFiguresSql(hash, false)
+        + " from (select 'a' v union all select 'b') t group by v<>''";
+}
+
+} // namespace kestrune

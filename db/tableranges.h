@@ -1,0 +1,56 @@
+#pragma once
+
+#include "db/clientconnection.h"
+#include "db/keysql.h"
+#include "engine/rangesource.h"
+#include "engine/tablequery.h"
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace kestrune {
+
+// One table's ranges of its key on its server: keys sampled through its index, each range's
+// figures worked out by the server in one query a check, and the rows of ranges read. Every
+// statement stays within the server's packet, cut in several where one would not. Only reads.
+class TableRanges final : public RangeSource {
+public:
+    // `query` is the table's read by key, its condition the user's; `figures` rangeFiguresSql()
+    // of its compared columns; `packet` the server's max_allowed_packet.
+    TableRanges(ClientConnection &connection, TableQuery query, std::vector<KeyColumnSql> key,
+        std::string figures, std::size_t packet);
+
+    SampledKeys keysFrom(
+        const std::optional<KeyValue> &from, long long step, long long limit) override;
+    std::vector<std::pair<std::size_t, KeyValue>> keysWithin(
+        const std::vector<KeyRange> &ranges, long long step) override;
+    std::vector<RangeFigures> figures(const std::vector<KeyRange> &ranges) override;
+    std::size_t readCost(const KeyRange &range) const override;
+    std::size_t statementRoom() const override;
+    std::unique_ptr<TableReader> read(const std::vector<KeyRange> &ranges) override;
+
+private:
+    // Which of the ranges' buckets each range is: the bucket of a key is how many of the
+    // ranges' bounds are at or below it.
+    struct Buckets {
+        std::vector<const KeyValue *> bounds;
+        std::vector<long long> ofRange;
+    };
+    static Buckets bucketsOf(const std::vector<KeyRange> &ranges);
+    std::string bucketSql(const Buckets &buckets, std::size_t low, std::size_t high) const;
+    std::string withinSql(const std::vector<KeyRange> &ranges) const;
+    std::string keyColumnsSql() const;
+    std::string orderSql() const;
+    void checkSize(const std::string &sql) const;
+    // Runs a query in the binary protocol, every value as a reader gives it.
+    Table rowsOf(const std::string &sql);
+
+    ClientConnection &m_connection;
+    TableQuery m_query;
+    std::vector<KeyColumnSql> m_key;
+    std::string m_figures;
+    std::size_t m_packet;
+};
+
+} // namespace kestrune
