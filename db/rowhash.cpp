@@ -106,7 +106,7 @@ RangeFigures figuresOf(const std::vector<std::optional<std::string>> &row, std::
 std::string variableCheckSql()
 {
     const std::string hash = "unhex(md5(concat('kestrune',v)))";
-    return "select " + rangeFiguresSql(hash, true) + "," + rangeFiguresSql(hash, false)
+    return "select " + rangeFiguresSql(hash, false) + "," + rangeFiguresSql(hash, true)
         + " from (select 'a' v union all select 'b') t group by v<>''";
 }
 

@@ -36,7 +36,7 @@ std::string rangeFiguresSql(const std::string &rowHash, bool throughVariable);
 // The figures of the six numbers rangeFiguresSql() gives, from `first` on.
 RangeFigures figuresOf(const std::vector<std::optional<std::string>> &row, std::size_t first);
 
-// SQL that gives rangeFiguresSql() of two rows through the variable and without it: twelve
+// SQL that gives rangeFiguresSql() of two rows without the variable and through it: twelve
 // numbers, equal in halves where the server keeps the order.
 std::string variableCheckSql();
 

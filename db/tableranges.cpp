@@ -192,8 +192,8 @@ std::vector<RangeFigures> TableRanges::figures(const std::vector<KeyRange> &rang
     const Buckets buckets = bucketsOf(ranges);
     const std::string bucket = bucketSql(buckets, 0, buckets.bounds.size());
     // Grouped by place: a column of the table may be named as the bucket is.
-    const std::string sql = "select " + bucket + " b," + m_figures + " from "
-        + quotedName(m_query.table) + " where " + withinSql(ranges) + " group by 1";
+    const std::string sql = "select " + m_figures + "," + bucket + " b from "
+        + quotedName(m_query.table) + " where " + withinSql(ranges) + " group by 7";
     if (sql.size() + packetMargin > m_packet && ranges.size() > 1) {
         const std::size_t half = ranges.size() / 2;
         std::vector<RangeFigures> low = this->figures({ ranges.begin(), ranges.begin() + half });
@@ -207,9 +207,9 @@ std::vector<RangeFigures> TableRanges::figures(const std::vector<KeyRange> &rang
         rangeOf.at(static_cast<std::size_t>(buckets.ofRange[i])) = static_cast<long long>(i);
     for (const auto &row : m_connection.textRows(sql)) {
         const long long range
-            = rangeOf.at(static_cast<std::size_t>(ClientConnection::integerOf(row.at(0))));
+            = rangeOf.at(static_cast<std::size_t>(ClientConnection::integerOf(row.at(6))));
         if (range >= 0)
-            figures[static_cast<std::size_t>(range)] = figuresOf(row, 1);
+            figures[static_cast<std::size_t>(range)] = figuresOf(row, 0);
     }
     return figures;
 }
