@@ -6,7 +6,6 @@
 #include "cli/password.h"
 #include "cli/progress.h"
 #include "cli/spooledlines.h"
-#include "engine/comparetables.h"
 #include "core/comparisonmessages.h"
 #include "core/resultfile.h"
 #include "db/checksumsides.h"

@@ -60,8 +60,8 @@ void checkNoNullKey(const Side &side, const std::vector<KeyColumn> &key, bool fi
         anyNull += (anyNull.empty() ? "" : " or ") + name + " is null";
         which += (which.empty() ? "" : ",") + name + " is null";
     }
-    const std::string sql = "select " + which + " from " + quotedName(side.query.table)
-        + " where (" + anyNull + ")" + conditionSql("and", side.query.condition) + " limit 1";
+    const std::string sql = "select " + which + " from " + quotedName(side.query.table) + " where ("
+        + anyNull + ")" + conditionSql("and", side.query.condition) + " limit 1";
     const auto rows = side.connection.textRows(sql);
     if (rows.empty())
         return;
@@ -129,8 +129,7 @@ std::pair<std::vector<HashedColumn>, std::vector<HashedColumn>> hashedColumns(
             std::max(textBound(details1, shape1.kind), textBound(details2, shape2.kind)) + 24);
         rowBound += bounds.back();
     }
-    const long long room
-        = static_cast<long long>(std::min(one.packet, two.packet)) - rowTextMargin;
+    const long long room = static_cast<long long>(std::min(one.packet, two.packet)) - rowTextMargin;
     while (rowBound > room) {
         const auto longest = std::max_element(bounds.begin(), bounds.end());
         if (*longest <= 100)

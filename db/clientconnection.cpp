@@ -1,7 +1,7 @@
 #include "db/clientconnection.h"
 
-#include "db/driverlogin.h"
 #include "db/dialect.h"
+#include "db/driverlogin.h"
 
 #include <array>
 #include <mutex>
@@ -17,8 +17,7 @@ constexpr unsigned connectTimeoutSeconds = 5000;
 // server's default of 60 seconds would cut a paused read.
 // TIMESTAMPs in UTC: the same instant gives the same text on servers in any zones, and the
 // hour that a fold of daylight saving time repeats is told apart.
-constexpr const char *sessionSetup
-    = "SET SESSION net_write_timeout = 5000, time_zone = '+00:00'";
+constexpr const char *sessionSetup = "SET SESSION net_write_timeout = 5000, time_zone = '+00:00'";
 
 std::once_flag libraryStarted;
 

@@ -35,8 +35,7 @@ bool collatedText(const ColumnDetails *column)
 
 bool byteString(const ColumnDetails *column)
 {
-    return oneOf(column,
-        { "binary", "varbinary", "tinyblob", "blob", "mediumblob", "longblob" });
+    return oneOf(column, { "binary", "varbinary", "tinyblob", "blob", "mediumblob", "longblob" });
 }
 
 // Kinds whose values compare alike on both sides.
@@ -57,8 +56,7 @@ std::string valueLiteral(const KeyPart &part)
     case ColumnKind::Bit:
         return std::to_string(part.slot);
     case ColumnKind::Decimal:
-        if (part.bytes.empty()
-            || part.bytes.find_first_not_of("-0123456789.") != std::string::npos)
+        if (part.bytes.empty() || part.bytes.find_first_not_of("-0123456789.") != std::string::npos)
             throw std::runtime_error("The server gave \"" + part.bytes + "\" for a decimal key");
         return part.bytes;
     case ColumnKind::Float:

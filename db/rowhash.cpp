@@ -62,14 +62,14 @@ std::string rowHashSql(const std::vector<HashedColumn> &columns, std::string_vie
     std::string row = "concat('" + std::string(secret) + forms + "'";
     for (const HashedColumn &column : columns) {
         const std::string name = quotedName(column.name);
-        const std::string value = column.hashedAlone ? "sha2(" + valueText(column) + ",256)"
-                                                     : valueText(column);
+        const std::string value
+            = column.hashedAlone ? "sha2(" + valueText(column) + ",256)" : valueText(column);
         row += ",'#',if(" + name + " is null,'N'," + value + ")";
     }
     for (const HashedColumn &column : columns) {
         if (holdsBytes(column))
-            row += ",'#',if(" + quotedName(column.name) + " is null,'N',length("
-                + valueText(column) + "))";
+            row += ",'#',if(" + quotedName(column.name) + " is null,'N',length(" + valueText(column)
+                + "))";
     }
     return "unhex(md5(" + row + ")))";
 }

@@ -105,8 +105,8 @@ void TableRanges::checkSize(const std::string &sql) const
 {
     if (sql.size() + packetMargin > m_packet)
         throw std::runtime_error("A statement of " + std::to_string(sql.size())
-            + " bytes would not fit the server's max_allowed_packet of "
-            + std::to_string(m_packet) + " bytes");
+            + " bytes would not fit the server's max_allowed_packet of " + std::to_string(m_packet)
+            + " bytes");
 }
 
 Table TableRanges::rowsOf(const std::string &sql)
@@ -117,8 +117,7 @@ Table TableRanges::rowsOf(const std::string &sql)
     Table rows;
     for (const ColumnShape &column : shapesOf(statement.columns()))
         rows.columns.emplace_back(column.name, column.kind, column.fractionDigits);
-    while (statement.fill(rows)) {
-    }
+    while (statement.fill(rows)) { }
     return rows;
 }
 
@@ -159,10 +158,9 @@ std::vector<std::pair<std::size_t, KeyValue>> TableRanges::keysWithin(
         columns += ",k" + std::to_string(i);
     const std::string inner = "select " + bucketSql(buckets, 0, buckets.bounds.size()) + " b,"
         + keyColumnsSql() + " from " + quotedName(m_query.table) + " where " + withinSql(ranges);
-    const std::string sql = "select b" + columns
-        + " from (select b" + columns + ",row_number() over (partition by b order by "
-        + orderSql() + ") n from (" + inner + ") r) x where (n-1) mod " + std::to_string(step)
-        + "=0 order by b,n";
+    const std::string sql = "select b" + columns + " from (select b" + columns
+        + ",row_number() over (partition by b order by " + orderSql() + ") n from (" + inner
+        + ") r) x where (n-1) mod " + std::to_string(step) + "=0 order by b,n";
     if (sql.size() + packetMargin > m_packet && ranges.size() > 1) {
         const std::size_t half = ranges.size() / 2;
         keys = keysWithin({ ranges.begin(), ranges.begin() + half }, step);

@@ -1,7 +1,7 @@
 #include "engine/comparetables.h"
 
-#include "engine/keymerge.h"
 #include "core/recordcomparer.h"
+#include "engine/keymerge.h"
 #include "engine/tablecursor.h"
 
 #include <algorithm>

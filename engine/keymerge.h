@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/comparetables.h"
 #include "core/recordcomparer.h"
+#include "engine/comparetables.h"
 
 namespace kestrune {
 

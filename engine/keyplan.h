@@ -26,6 +26,7 @@ KeyMode planKeyMode(Catalog &catalog1, const std::string &table1, Catalog &catal
 
 // Throws PairingError unless one of the table's unique indexes is made of the key's columns: a
 // key that repeats would be told in ranges that are read and missed in those that are not.
-void checkKeyIsUnique(Catalog &catalog, const std::string &table, const std::vector<KeyColumn> &key);
+void checkKeyIsUnique(
+    Catalog &catalog, const std::string &table, const std::vector<KeyColumn> &key);
 
 } // namespace kestrune

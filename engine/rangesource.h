@@ -38,7 +38,8 @@ public:
 
     // From `from` on (none: from the lowest key), the first key and every `step`-th after it
     // among the first `limit`, and the one after those.
-    virtual SampledKeys keysFrom(const std::optional<KeyValue> &from, long long step, long long limit)
+    virtual SampledKeys keysFrom(
+        const std::optional<KeyValue> &from, long long step, long long limit)
         = 0;
     // Inside each range, its first key and every `step`-th after it, each with the range's place.
     virtual std::vector<std::pair<std::size_t, KeyValue>> keysWithin(

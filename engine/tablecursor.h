@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/comparetables.h"
 #include "core/tablereader.h"
+#include "engine/comparetables.h"
 
 namespace kestrune {
 

@@ -1,8 +1,8 @@
 #include "widgets/tableselectionpage.h"
 
-#include "engine/comparetables.h"
 #include "core/comparisonmessages.h"
 #include "db/odbctablereader.h"
+#include "engine/comparetables.h"
 #include "widgets/applicationerror.h"
 #include "widgets/errorreport.h"
 #include "widgets/fileprocedures.h"

@@ -264,17 +264,17 @@ void CompareCommandTest::initTestCase()
             "CREATE TABLE bit_a (k BIT(16) PRIMARY KEY, v INT)", "CREATE TABLE bit_b LIKE bit_a",
             "INSERT INTO bit_a SELECT seq * 7, seq FROM seq_1_to_1000",
             "INSERT INTO bit_b SELECT k, IF(v = 600, 0, v) FROM bit_a",
-            "CREATE TABLE instants (t TIMESTAMP(6) PRIMARY KEY, v INT)",
-            "SET time_zone = '+00:00'",
-            "INSERT INTO instants SELECT '2024-10-27 00:00:00' + INTERVAL seq * 90 SECOND, seq FROM "
+            "CREATE TABLE instants (t TIMESTAMP(6) PRIMARY KEY, v INT)", "SET time_zone = '+00:00'",
+            "INSERT INTO instants SELECT '2024-10-27 00:00:00' + INTERVAL seq * 90 SECOND, seq "
+            "FROM "
             "seq_1_to_2000" });
     error = m_smallServer.start();
     QVERIFY2(error.isEmpty(), qPrintable(error));
     std::string wideColumns;
     std::string wideValues;
     for (int c = 1; c <= 30; ++c) {
-        const std::string name = "a_rather_long_column_name_that_every_statement_repeats_"
-            + std::to_string(c);
+        const std::string name
+            = "a_rather_long_column_name_that_every_statement_repeats_" + std::to_string(c);
         wideColumns += ", " + name + " INT";
         wideValues += ", seq * " + std::to_string(c);
     }

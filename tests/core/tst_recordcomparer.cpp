@@ -1,6 +1,6 @@
-#include "engine/comparetables.h"
 #include "core/recordcomparer.h"
 #include "core/valuecompare.h"
+#include "engine/comparetables.h"
 
 #include <QTest>
 
