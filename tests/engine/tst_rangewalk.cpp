@@ -86,7 +86,8 @@ public:
     {
     }
 
-    SampledKeys keysFrom(const std::optional<KeyValue> &from, long long step, long long limit) override
+    SampledKeys keysFrom(
+        const std::optional<KeyValue> &from, long long step, long long limit) override
     {
         auto at = from ? std::lower_bound(m_rows.begin(), m_rows.end(), keyOf(*from), below)
                        : m_rows.begin();
@@ -159,8 +160,9 @@ private:
 
     Rows inside(const KeyRange &range) const
     {
-        auto from = range.low ? std::lower_bound(m_rows.begin(), m_rows.end(), keyOf(*range.low), below)
-                              : m_rows.begin();
+        auto from = range.low
+            ? std::lower_bound(m_rows.begin(), m_rows.end(), keyOf(*range.low), below)
+            : m_rows.begin();
         auto to = range.high
             ? std::lower_bound(m_rows.begin(), m_rows.end(), keyOf(*range.high), below)
             : m_rows.end();
@@ -232,8 +234,7 @@ private slots:
         QTest::newRow("a block only table 2 holds")
             << gap << outlier << RangeOrder::Pairing << std::size_t(1 << 20) << 3000LL;
         QTest::newRow("table 1 empty")
-            << Rows() << counted(300, dense) << RangeOrder::Pairing << std::size_t(1 << 20)
-            << -1LL;
+            << Rows() << counted(300, dense) << RangeOrder::Pairing << std::size_t(1 << 20) << -1LL;
         Rows scattered = outlier;
         for (std::size_t i = 500; i < scattered.size(); i += 5000)
             scattered[i].value = -1;
@@ -268,8 +269,7 @@ private slots:
         ComparisonLines walked;
         MemorySource source1(one, keyColumns, room);
         MemorySource source2(two, keyColumns, room);
-        const ComparisonOutcome outcome
-            = walkRanges(source1, source2, order, comparison, walked);
+        const ComparisonOutcome outcome = walkRanges(source1, source2, order, comparison, walked);
         QCOMPARE(linesOf(walked), linesOf(whole));
         QCOMPARE(outcome.counts.fieldDifferences, expected.counts.fieldDifferences);
         QCOMPARE(outcome.counts.added, expected.counts.added);
