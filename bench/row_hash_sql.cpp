@@ -4,9 +4,9 @@
 // server time a row the first is set against.
 //   kestrune_row_hash_sql SERVER PORT USER PASSWORD DATABASE TABLE
 
-#include "db/clientconnection.h"
-#include "db/dialect.h"
-#include "db/rowhash.h"
+#include "db/dialect/rowhash.h"
+#include "db/dialect/sqltext.h"
+#include "db/mariadb/clientconnection.h"
 
 #include <cstdio>
 #include <string>
@@ -39,8 +39,9 @@ std::string crcFigureSql(const std::vector<HashedColumn> &columns)
 int main(int argc, char **argv)
 {
     if (argc != 7) {
-        std::fprintf(stderr, "usage: kestrune_row_hash_sql SERVER PORT USER PASSWORD DATABASE "
-                             "TABLE\n");
+        std::fprintf(stderr,
+            "usage: kestrune_row_hash_sql SERVER PORT USER PASSWORD DATABASE "
+            "TABLE\n");
         return 2;
     }
     try {
@@ -50,9 +51,10 @@ int main(int argc, char **argv)
         for (const ColumnShape &column : connection.describe(table))
             columns.push_back({ column.name, column.kind, "utf8mb4" });
         const std::string hash = rowHashSql(columns, "0123456789abcdef0123456789abcdef");
-        std::printf("select %s from %s\n", rangeFiguresSql(hash, true).c_str(),
-            quotedName(table).c_str());
-        std::printf("select %s from %s\n", crcFigureSql(columns).c_str(), quotedName(table).c_str());
+        std::printf(
+            "select %s from %s\n", rangeFiguresSql(hash, true).c_str(), quotedName(table).c_str());
+        std::printf(
+            "select %s from %s\n", crcFigureSql(columns).c_str(), quotedName(table).c_str());
     } catch (const std::exception &error) {
         std::fprintf(stderr, "kestrune_row_hash_sql: %s\n", error.what());
         return 1;

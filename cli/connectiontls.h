@@ -1,7 +1,7 @@
 #pragma once
 
 #include "cli/compareoptions.h"
-#include "db/tlsoptions.h"
+#include "db/mariadb/tlsoptions.h"
 
 namespace kestrune {
 

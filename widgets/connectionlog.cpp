@@ -1,6 +1,6 @@
 #include "widgets/connectionlog.h"
 
-#include "db/odbc.h"
+#include "db/odbc/odbc.h"
 
 namespace kestrune {
 

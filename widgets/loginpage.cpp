@@ -1,8 +1,8 @@
 #include "widgets/loginpage.h"
 
-#include "db/odbc.h"
-#include "db/probe.h"
-#include "db/tablelisting.h"
+#include "db/odbc/odbc.h"
+#include "db/odbc/probe.h"
+#include "db/odbc/tablelisting.h"
 #include "settings/settingsstore.h"
 #include "widgets/applicationerror.h"
 #include "widgets/connectionlog.h"

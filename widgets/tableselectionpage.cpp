@@ -1,7 +1,7 @@
 #include "widgets/tableselectionpage.h"
 
 #include "core/comparisonmessages.h"
-#include "db/odbctablereader.h"
+#include "db/odbc/odbctablereader.h"
 #include "engine/comparetables.h"
 #include "widgets/applicationerror.h"
 #include "widgets/errorreport.h"

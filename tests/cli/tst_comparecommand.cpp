@@ -9,7 +9,7 @@
 
 #include "cli/comparecommand.h"
 #include "cli/compareoptions.h"
-#include "db/odbc.h"
+#include "db/odbc/odbc.h"
 #include "widgets/resultspage.h"
 
 #include <QJsonDocument>

@@ -1,8 +1,8 @@
 #include "core/valuecompare.h"
-#include "db/clientconnection.h"
-#include "db/rowhash.h"
-#include "db/streamedstatement.h"
-#include "db/streamedtablereader.h"
+#include "db/dialect/rowhash.h"
+#include "db/mariadb/clientconnection.h"
+#include "db/mariadb/streamedstatement.h"
+#include "db/mariadb/streamedtablereader.h"
 #include "support/randomtables.h"
 #include "support/testdb.h"
 

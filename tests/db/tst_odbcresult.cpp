@@ -1,6 +1,6 @@
 #include "db/connectionstring.h"
-#include "db/odbc.h"
-#include "db/tablelisting.h"
+#include "db/odbc/odbc.h"
+#include "db/odbc/tablelisting.h"
 #include "support/testdb.h"
 
 #include <QTest>

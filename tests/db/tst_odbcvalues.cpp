@@ -1,5 +1,5 @@
 #include "db/connectionstring.h"
-#include "db/odbc.h"
+#include "db/odbc/odbc.h"
 #include "support/testdb.h"
 
 #include <QTest>

@@ -1,6 +1,6 @@
 #include "privateserver.h"
 
-#include "db/odbc.h"
+#include "db/odbc/odbc.h"
 #include "support/testdb.h"
 
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "flow/wizard.h"
 #include "support/controls.h"
 
-#include "db/odbc.h"
+#include "db/odbc/odbc.h"
 #include "support/testdb.h"
 #include "widgets/listview.h"
 #include "widgets/resultspage.h"

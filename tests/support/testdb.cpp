@@ -1,6 +1,6 @@
 #include "support/testdb.h"
 
-#include "db/odbc.h"
+#include "db/odbc/odbc.h"
 
 #include <cstdlib>
 #include <stdexcept>

@@ -1,6 +1,6 @@
 #include "app/pageflow.h"
 
-#include "db/probe.h"
+#include "db/odbc/probe.h"
 #include "settings/settingsstore.h"
 #include "support/controls.h"
 #include "support/scriptedseam.h"

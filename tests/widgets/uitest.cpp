@@ -1,6 +1,6 @@
 #include "uitest.h"
 
-#include "db/odbc.h"
+#include "db/odbc/odbc.h"
 #include "support/testdb.h"
 #include "widgets/listview.h"
 

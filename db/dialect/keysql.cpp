@@ -1,6 +1,6 @@
-#include "db/keysql.h"
+#include "db/dialect/keysql.h"
 
-#include "db/dialect.h"
+#include "db/dialect/sqltext.h"
 
 #include <algorithm>
 #include <array>

@@ -3,7 +3,7 @@
 // Inside the database layer only: the handles behind Connection and Result, how columns are
 // described and read, and the check every ODBC call goes through.
 
-#include "db/odbc.h"
+#include "db/odbc/odbc.h"
 
 #include <sql.h>
 #include <sqlext.h>

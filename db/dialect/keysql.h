@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/keypairing.h"
-#include "db/clientconnection.h"
+#include "db/mariadb/clientconnection.h"
 #include "engine/keyvalue.h"
 
 #include <cstdint>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "db/clientconnection.h"
-#include "db/keysql.h"
+#include "db/dialect/keysql.h"
+#include "db/mariadb/clientconnection.h"
 #include "engine/rangesource.h"
 #include "engine/tablequery.h"
 
@@ -31,17 +31,6 @@ public:
     std::unique_ptr<TableReader> read(const std::vector<KeyRange> &ranges) override;
 
 private:
-    // Which of the ranges' buckets each range is: the bucket of a key is how many of the
-    // ranges' bounds are at or below it.
-    struct Buckets {
-        std::vector<const KeyValue *> bounds;
-        std::vector<long long> ofRange;
-    };
-    static Buckets bucketsOf(const std::vector<KeyRange> &ranges);
-    std::string bucketSql(const Buckets &buckets, std::size_t low, std::size_t high) const;
-    std::string withinSql(const std::vector<KeyRange> &ranges) const;
-    std::string keyColumnsSql() const;
-    std::string orderSql() const;
     void checkSize(const std::string &sql) const;
     // Runs a query in the binary protocol, every value as a reader gives it.
     Table rowsOf(const std::string &sql);

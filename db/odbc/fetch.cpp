@@ -1,4 +1,4 @@
-#include "db/statement.h"
+#include "db/odbc/statement.h"
 
 #include <algorithm>
 #include <cstring>

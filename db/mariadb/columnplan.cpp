@@ -1,4 +1,4 @@
-#include "db/columnplan.h"
+#include "db/mariadb/columnplan.h"
 
 namespace kestrune {
 

@@ -1,6 +1,7 @@
-#include "db/tablelisting.h"
+#include "db/odbc/tablelisting.h"
 
-#include "db/odbc.h"
+#include "db/dialect/catalogsql.h"
+#include "db/odbc/odbc.h"
 
 #include <climits>
 #include <stdexcept>
@@ -35,7 +36,7 @@ void TableListing::connect(const LoginDetails &login)
 
 void TableListing::query()
 {
-    m_names = std::make_unique<odbc::Result>(connection().execute("SHOW TABLES;"));
+    m_names = std::make_unique<odbc::Result>(connection().execute(std::string(catalogsql::tables)));
 }
 
 int TableListing::count() const

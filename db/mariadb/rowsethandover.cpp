@@ -1,6 +1,6 @@
-#include "db/rowsethandover.h"
+#include "db/mariadb/rowsethandover.h"
 
-#include "db/clientconnection.h"
+#include "db/mariadb/clientconnection.h"
 
 #include <utility>
 

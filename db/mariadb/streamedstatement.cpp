@@ -1,4 +1,4 @@
-#include "db/streamedstatement.h"
+#include "db/mariadb/streamedstatement.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,8 +1,8 @@
-#include "db/streamedtablereader.h"
+#include "db/mariadb/streamedtablereader.h"
 
-#include "db/dialect.h"
-#include "db/rowsethandover.h"
-#include "db/streamedstatement.h"
+#include "db/dialect/sqltext.h"
+#include "db/mariadb/rowsethandover.h"
+#include "db/mariadb/streamedstatement.h"
 
 #include <mysql.h>
 

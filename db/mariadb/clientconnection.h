@@ -2,9 +2,9 @@
 
 #include "core/keynumber.h"
 #include "core/value.h"
-#include "db/columnplan.h"
 #include "db/connectionstring.h"
-#include "db/tlsoptions.h"
+#include "db/mariadb/columnplan.h"
+#include "db/mariadb/tlsoptions.h"
 #include "engine/catalog.h"
 
 #include <mysql.h>

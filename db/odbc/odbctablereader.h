@@ -2,7 +2,7 @@
 
 #include "core/tablereader.h"
 #include "db/connectionstring.h"
-#include "db/odbc.h"
+#include "db/odbc/odbc.h"
 #include "engine/tablequery.h"
 
 #include <optional>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "db/clientconnection.h"
-#include "db/tableranges.h"
+#include "db/mariadb/clientconnection.h"
+#include "db/mariadb/tableranges.h"
 #include "engine/comparetables.h"
 #include "engine/rangewalk.h"
 

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/value.h"
-#include "db/clientconnection.h"
-#include "db/columnplan.h"
+#include "db/mariadb/clientconnection.h"
+#include "db/mariadb/columnplan.h"
 
 #include <mysql.h>
 

@@ -1,7 +1,7 @@
-#include "db/rowhash.h"
+#include "db/dialect/rowhash.h"
 
-#include "db/clientconnection.h"
-#include "db/dialect.h"
+#include "db/dialect/sqltext.h"
+#include "db/mariadb/clientconnection.h"
 
 namespace kestrune {
 

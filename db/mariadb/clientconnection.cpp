@@ -1,6 +1,7 @@
-#include "db/clientconnection.h"
+#include "db/mariadb/clientconnection.h"
 
-#include "db/dialect.h"
+#include "db/dialect/catalogsql.h"
+#include "db/dialect/sqltext.h"
 #include "db/driverlogin.h"
 
 #include <array>
@@ -13,11 +14,6 @@ namespace {
 
 // As the ODBC connection has them.
 constexpr unsigned connectTimeoutSeconds = 5000;
-// While a result streams, the server waits on this client whenever the consumer pauses; the
-// server's default of 60 seconds would cut a paused read.
-// TIMESTAMPs in UTC: the same instant gives the same text on servers in any zones, and the
-// hour that a fold of daylight saving time repeats is told apart.
-constexpr const char *sessionSetup = "SET SESSION net_write_timeout = 5000, time_zone = '+00:00'";
 
 std::once_flag libraryStarted;
 
@@ -80,7 +76,7 @@ ClientConnection::ClientConnection(const LoginDetails &login, const TlsOptions &
         setOption(MYSQL_OPT_CONNECT_TIMEOUT, &timeout);
         setOption(MYSQL_OPT_PROTOCOL, &protocol);
         setOption(MYSQL_REPORT_DATA_TRUNCATION, &reportTruncation);
-        setOption(MYSQL_INIT_COMMAND, sessionSetup);
+        setOption(MYSQL_INIT_COMMAND, catalogsql::sessionSetup);
         setTlsOptions(tls);
 
         const DriverLogin driver = driverLogin(login);
@@ -110,25 +106,17 @@ std::vector<ColumnShape> ClientConnection::describe(const std::string &table)
 
 std::vector<std::string> ClientConnection::primaryKey(const std::string &table)
 {
-    static constexpr std::string_view sql
-        = "SELECT COLUMN_NAME FROM information_schema.STATISTICS "
-          "WHERE TABLE_SCHEMA = DATABASE() AND TABLE_NAME = ? AND INDEX_NAME = 'PRIMARY' "
-          "ORDER BY SEQ_IN_INDEX";
     std::vector<std::string> key;
-    for (std::vector<std::string> &row : namesAboutTable(sql, table, 1))
+    for (std::vector<std::string> &row : namesAboutTable(catalogsql::primaryKey, table, 1))
         key.push_back(std::move(row[0]));
     return key;
 }
 
 std::vector<std::vector<std::string>> ClientConnection::uniqueIndexes(const std::string &table)
 {
-    static constexpr std::string_view sql
-        = "SELECT INDEX_NAME, COLUMN_NAME FROM information_schema.STATISTICS "
-          "WHERE TABLE_SCHEMA = DATABASE() AND TABLE_NAME = ? AND NON_UNIQUE = 0 "
-          "ORDER BY INDEX_NAME, SEQ_IN_INDEX";
     std::vector<std::vector<std::string>> indexes;
     std::string index;
-    for (std::vector<std::string> &row : namesAboutTable(sql, table, 2)) {
+    for (std::vector<std::string> &row : namesAboutTable(catalogsql::uniqueIndexes, table, 2)) {
         if (indexes.empty() || row[0] != index)
             indexes.emplace_back();
         index = row[0];
@@ -139,14 +127,8 @@ std::vector<std::vector<std::string>> ClientConnection::uniqueIndexes(const std:
 
 std::vector<ColumnDetails> ClientConnection::columnDetails(const std::string &table)
 {
-    static constexpr std::string_view sql
-        = "SELECT COLUMN_NAME, DATA_TYPE, LEFT(COLUMN_TYPE, 64), IFNULL(CHARACTER_SET_NAME, ''), "
-          "IFNULL(COLLATION_NAME, ''), IFNULL(CHARACTER_OCTET_LENGTH, -1), "
-          "IF(IS_GENERATED = 'NEVER', 0, 1) "
-          "FROM information_schema.COLUMNS WHERE TABLE_SCHEMA = DATABASE() AND TABLE_NAME = ? "
-          "ORDER BY ORDINAL_POSITION";
     std::vector<ColumnDetails> columns;
-    for (std::vector<std::string> &row : namesAboutTable(sql, table, 7)) {
+    for (std::vector<std::string> &row : namesAboutTable(catalogsql::columnDetails, table, 7)) {
         ColumnDetails &column = columns.emplace_back();
         column.name = std::move(row[0]);
         column.dataType = std::move(row[1]);
@@ -161,7 +143,7 @@ std::vector<ColumnDetails> ClientConnection::columnDetails(const std::string &ta
 
 std::size_t ClientConnection::maxAllowedPacket()
 {
-    return static_cast<std::size_t>(integerOf(textRows("select @@max_allowed_packet").at(0).at(0)));
+    return static_cast<std::size_t>(integerOf(textRows(catalogsql::maxAllowedPacket).at(0).at(0)));
 }
 
 std::vector<std::vector<std::string>> ClientConnection::namesAboutTable(
@@ -195,9 +177,7 @@ std::vector<std::vector<std::string>> ClientConnection::namesAboutTable(
 
 long long ClientConnection::estimateRows(const std::string &table)
 {
-    static constexpr std::string_view sql = "SELECT TABLE_ROWS FROM information_schema.TABLES "
-                                            "WHERE TABLE_SCHEMA = DATABASE() AND TABLE_NAME = ?";
-    const StatementHandle statement = runAboutTable(sql, table);
+    const StatementHandle statement = runAboutTable(catalogsql::estimateRows, table);
     MYSQL_STMT *s = statement.get();
     unsigned long long rows = 0;
     my_bool none = 0;

@@ -1,6 +1,6 @@
-#include "db/odbctablereader.h"
+#include "db/odbc/odbctablereader.h"
 
-#include "db/dialect.h"
+#include "db/dialect/sqltext.h"
 
 #include <stdexcept>
 

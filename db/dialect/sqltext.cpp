@@ -1,4 +1,4 @@
-#include "db/dialect.h"
+#include "db/dialect/sqltext.h"
 
 namespace kestrune {
 

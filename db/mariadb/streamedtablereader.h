@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/tablereader.h"
-#include "db/clientconnection.h"
+#include "db/mariadb/clientconnection.h"
 #include "engine/tablequery.h"
 
 #include <memory>

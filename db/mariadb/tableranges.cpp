@@ -1,9 +1,10 @@
-#include "db/tableranges.h"
+#include "db/mariadb/tableranges.h"
 
-#include "db/dialect.h"
-#include "db/rowhash.h"
-#include "db/streamedstatement.h"
-#include "db/streamedtablereader.h"
+#include "db/dialect/rangesql.h"
+#include "db/dialect/rowhash.h"
+#include "db/dialect/sqltext.h"
+#include "db/mariadb/streamedstatement.h"
+#include "db/mariadb/streamedtablereader.h"
 
 #include <stdexcept>
 
@@ -36,71 +37,6 @@ TableRanges::TableRanges(ClientConnection &connection, TableQuery query,
 {
 }
 
-TableRanges::Buckets TableRanges::bucketsOf(const std::vector<KeyRange> &ranges)
-{
-    Buckets buckets;
-    for (const KeyRange &range : ranges) {
-        if (range.low && (buckets.bounds.empty() || !(*buckets.bounds.back() == *range.low)))
-            buckets.bounds.push_back(&*range.low);
-        buckets.ofRange.push_back(range.low ? static_cast<long long>(buckets.bounds.size()) : 0);
-        if (range.high)
-            buckets.bounds.push_back(&*range.high);
-    }
-    return buckets;
-}
-
-// The bucket, from `low` to `high`, of a key known to lie between those buckets: a search
-// through the bounds, so each row costs the server a comparison a halving.
-std::string TableRanges::bucketSql(const Buckets &buckets, std::size_t low, std::size_t high) const
-{
-    if (low == high)
-        return std::to_string(low);
-    const std::size_t middle = (low + high) / 2;
-    return "case when " + keyOperand(m_key) + "<" + keyLiteral(m_key, *buckets.bounds[middle])
-        + " then " + bucketSql(buckets, low, middle) + " else "
-        + bucketSql(buckets, middle + 1, high) + " end";
-}
-
-std::string TableRanges::withinSql(const std::vector<KeyRange> &ranges) const
-{
-    std::string sql;
-    for (std::size_t i = 0; i < ranges.size();) {
-        // Neighbours as one.
-        const KeyRange &first = ranges[i];
-        std::size_t last = i;
-        while (last + 1 < ranges.size() && ranges[last].high && ranges[last + 1].low
-            && *ranges[last].high == *ranges[last + 1].low)
-            ++last;
-        std::string part;
-        if (first.low)
-            part = keyAtLeast(m_key, *first.low);
-        if (ranges[last].high)
-            part += (part.empty() ? "" : " and ") + keyBelow(m_key, *ranges[last].high);
-        if (part.empty())
-            return "(true)" + conditionSql("and", m_query.condition);
-        sql += (sql.empty() ? "(" : " or (") + part + ")";
-        i = last + 1;
-    }
-    return "(" + sql + ")" + conditionSql("and", m_query.condition);
-}
-
-std::string TableRanges::keyColumnsSql() const
-{
-    std::string sql;
-    for (std::size_t i = 0; i < m_key.size(); ++i)
-        sql += (i == 0 ? "" : ",") + m_key[i].column + " k" + std::to_string(i) + ","
-            + m_key[i].compared + " o" + std::to_string(i);
-    return sql;
-}
-
-std::string TableRanges::orderSql() const
-{
-    std::string sql;
-    for (std::size_t i = 0; i < m_key.size(); ++i)
-        sql += (i == 0 ? "" : ",") + std::string("o") + std::to_string(i);
-    return sql;
-}
-
 void TableRanges::checkSize(const std::string &sql) const
 {
     if (sql.size() + packetMargin > m_packet)
@@ -124,16 +60,8 @@ Table TableRanges::rowsOf(const std::string &sql)
 SampledKeys TableRanges::keysFrom(
     const std::optional<KeyValue> &from, long long step, long long limit)
 {
-    std::string keys = "select " + keyColumnsSql() + " from " + quotedName(m_query.table)
-        + " where " + (from ? keyAtLeast(m_key, *from) : std::string("true"))
-        + conditionSql("and", m_query.condition) + " order by " + orderSql() + " limit "
-        + std::to_string(limit + 1);
-    std::string columns;
-    for (std::size_t i = 0; i < m_key.size(); ++i)
-        columns += ",k" + std::to_string(i);
-    const std::string sql = "select n" + columns + " from (select row_number() over (order by "
-        + orderSql() + ") n" + columns + " from (" + keys + ") r) x where (n-1) mod "
-        + std::to_string(step) + "=0 or n=" + std::to_string(limit + 1) + " order by n";
+    const std::string sql = rangesql::keysFrom(
+        m_query.table, m_key, from ? &*from : nullptr, step, limit, m_query.condition);
     const Table rows = rowsOf(sql);
     const std::vector<std::size_t> places = keyPlaces(1, m_key.size());
     SampledKeys sampled;
@@ -152,15 +80,9 @@ std::vector<std::pair<std::size_t, KeyValue>> TableRanges::keysWithin(
     std::vector<std::pair<std::size_t, KeyValue>> keys;
     if (ranges.empty())
         return keys;
-    const Buckets buckets = bucketsOf(ranges);
-    std::string columns;
-    for (std::size_t i = 0; i < m_key.size(); ++i)
-        columns += ",k" + std::to_string(i);
-    const std::string inner = "select " + bucketSql(buckets, 0, buckets.bounds.size()) + " b,"
-        + keyColumnsSql() + " from " + quotedName(m_query.table) + " where " + withinSql(ranges);
-    const std::string sql = "select b" + columns + " from (select b" + columns
-        + ",row_number() over (partition by b order by " + orderSql() + ") n from (" + inner
-        + ") r) x where (n-1) mod " + std::to_string(step) + "=0 order by b,n";
+    const rangesql::Buckets buckets = rangesql::bucketsOf(ranges);
+    const std::string sql
+        = rangesql::keysWithin(m_query.table, m_key, ranges, buckets, step, m_query.condition);
     if (sql.size() + packetMargin > m_packet && ranges.size() > 1) {
         const std::size_t half = ranges.size() / 2;
         keys = keysWithin({ ranges.begin(), ranges.begin() + half }, step);
@@ -187,11 +109,9 @@ std::vector<RangeFigures> TableRanges::figures(const std::vector<KeyRange> &rang
     std::vector<RangeFigures> figures(ranges.size());
     if (ranges.empty())
         return figures;
-    const Buckets buckets = bucketsOf(ranges);
-    const std::string bucket = bucketSql(buckets, 0, buckets.bounds.size());
-    // Grouped by place: a column of the table may be named as the bucket is.
-    const std::string sql = "select " + m_figures + "," + bucket + " b from "
-        + quotedName(m_query.table) + " where " + withinSql(ranges) + " group by 7";
+    const rangesql::Buckets buckets = rangesql::bucketsOf(ranges);
+    const std::string sql
+        = rangesql::figures(m_query.table, m_key, ranges, buckets, m_figures, m_query.condition);
     if (sql.size() + packetMargin > m_packet && ranges.size() > 1) {
         const std::size_t half = ranges.size() / 2;
         std::vector<RangeFigures> low = this->figures({ ranges.begin(), ranges.begin() + half });
@@ -214,12 +134,7 @@ std::vector<RangeFigures> TableRanges::figures(const std::vector<KeyRange> &rang
 
 std::size_t TableRanges::readCost(const KeyRange &range) const
 {
-    std::size_t cost = 16;
-    if (range.low)
-        cost += keyAtLeast(m_key, *range.low).size();
-    if (range.high)
-        cost += keyBelow(m_key, *range.high).size();
-    return cost;
+    return rangesql::rangeBytes(m_key, range);
 }
 
 std::size_t TableRanges::statementRoom() const
@@ -232,7 +147,7 @@ std::size_t TableRanges::statementRoom() const
 std::unique_ptr<TableReader> TableRanges::read(const std::vector<KeyRange> &ranges)
 {
     TableQuery query = m_query;
-    query.condition = withinSql(ranges);
+    query.condition = rangesql::within(m_key, ranges, m_query.condition);
     checkSize(selectSql(query));
     return std::make_unique<StreamedTableReader>(m_connection, std::move(query));
 }

@@ -1,6 +1,6 @@
-#include "db/probe.h"
+#include "db/odbc/probe.h"
 
-#include "db/odbc.h"
+#include "db/odbc/odbc.h"
 
 namespace kestrune {
 

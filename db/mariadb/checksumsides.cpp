@@ -1,8 +1,9 @@
-#include "db/checksumsides.h"
+#include "db/mariadb/checksumsides.h"
 
-#include "db/dialect.h"
-#include "db/keysql.h"
-#include "db/rowhash.h"
+#include "db/dialect/catalogsql.h"
+#include "db/dialect/keysql.h"
+#include "db/dialect/rowhash.h"
+#include "db/dialect/sqltext.h"
 #include "engine/keymerge.h"
 #include "engine/keyplan.h"
 
@@ -36,7 +37,7 @@ const ColumnDetails *detailsOf(const Side &side, const std::string &name)
 void checkFunctions(const Side &side)
 {
     try {
-        side.connection.textRows("select crc32c('')");
+        side.connection.textRows(catalogsql::rangeFunctions);
     } catch (const ClientLibraryError &error) {
         throw ChecksumRefused("--checksum needs CRC32C(), which the server of " + side.query.table
             + " does not have (MariaDB 10.8 and later have it): " + error.what());
@@ -46,22 +47,17 @@ void checkFunctions(const Side &side)
 // Every later query of this connection reads the tables as they stood now.
 void takeSnapshot(ClientConnection &connection)
 {
-    connection.run("set session transaction isolation level repeatable read");
-    connection.run("start transaction read only, with consistent snapshot");
+    for (std::string_view statement : catalogsql::snapshot)
+        connection.run(statement);
 }
 
 // Ranges leave out a NULL key; reading the whole table would have told it.
 void checkNoNullKey(const Side &side, const std::vector<KeyColumn> &key, bool first)
 {
-    std::string anyNull;
-    std::string which;
-    for (const KeyColumn &column : key) {
-        const std::string name = quotedName(side.shapes[first ? column.first : column.second].name);
-        anyNull += (anyNull.empty() ? "" : " or ") + name + " is null";
-        which += (which.empty() ? "" : ",") + name + " is null";
-    }
-    const std::string sql = "select " + which + " from " + quotedName(side.query.table) + " where ("
-        + anyNull + ")" + conditionSql("and", side.query.condition) + " limit 1";
+    std::vector<std::string> names;
+    for (const KeyColumn &column : key)
+        names.push_back(quotedName(side.shapes[first ? column.first : column.second].name));
+    const std::string sql = catalogsql::nullKeySql(side.query.table, names, side.query.condition);
     const auto rows = side.connection.textRows(sql);
     if (rows.empty())
         return;
