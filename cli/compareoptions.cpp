@@ -11,81 +11,6 @@ namespace kestrune {
 
 namespace {
 
-struct PlaceOption {
-    std::string_view name;
-    Place CompareOptions::*place;
-    std::optional<std::string> Place::*value;
-};
-
-constexpr PlaceOption placeOptions[] = {
-    { "--server", &CompareOptions::first, &Place::server },
-    { "--port", &CompareOptions::first, &Place::port },
-    { "--user", &CompareOptions::first, &Place::user },
-    { "--database", &CompareOptions::first, &Place::database },
-    { "--password-file", &CompareOptions::first, &Place::passwordFile },
-    { "--server2", &CompareOptions::second, &Place::server },
-    { "--port2", &CompareOptions::second, &Place::port },
-    { "--user2", &CompareOptions::second, &Place::user },
-    { "--database2", &CompareOptions::second, &Place::database },
-    { "--password-file2", &CompareOptions::second, &Place::passwordFile },
-};
-
-const PlaceOption *placeOption(std::string_view name)
-{
-    const auto *option = std::find_if(std::begin(placeOptions), std::end(placeOptions),
-        [&](const PlaceOption &known) { return known.name == name; });
-    return option == std::end(placeOptions) ? nullptr : option;
-}
-
-// The TLS options: files take a value, switches none. Each has a 2 form for table 2.
-struct TlsFileOption {
-    std::string_view name;
-    Place CompareOptions::*place;
-    std::optional<std::string> TlsChoices::*file;
-};
-
-constexpr TlsFileOption tlsFileOptions[] = {
-    { "--ssl-ca", &CompareOptions::first, &TlsChoices::ca },
-    { "--ssl-capath", &CompareOptions::first, &TlsChoices::caPath },
-    { "--ssl-cert", &CompareOptions::first, &TlsChoices::cert },
-    { "--ssl-key", &CompareOptions::first, &TlsChoices::key },
-    { "--ssl-ca2", &CompareOptions::second, &TlsChoices::ca },
-    { "--ssl-capath2", &CompareOptions::second, &TlsChoices::caPath },
-    { "--ssl-cert2", &CompareOptions::second, &TlsChoices::cert },
-    { "--ssl-key2", &CompareOptions::second, &TlsChoices::key },
-};
-
-struct TlsSwitch {
-    std::string_view name;
-    Place CompareOptions::*place;
-    std::optional<bool> TlsChoices::*choice;
-    bool value;
-};
-
-constexpr TlsSwitch tlsSwitches[] = {
-    { "--ssl", &CompareOptions::first, &TlsChoices::ssl, true },
-    { "--skip-ssl", &CompareOptions::first, &TlsChoices::ssl, false },
-    { "--ssl-verify-server-cert", &CompareOptions::first, &TlsChoices::verifyServerCert, true },
-    { "--ssl2", &CompareOptions::second, &TlsChoices::ssl, true },
-    { "--skip-ssl2", &CompareOptions::second, &TlsChoices::ssl, false },
-    { "--ssl-verify-server-cert2", &CompareOptions::second, &TlsChoices::verifyServerCert, true },
-};
-
-template <typename Option, std::size_t count>
-const Option *knownTlsOption(const Option (&options)[count], std::string_view name)
-{
-    const auto *option = std::find_if(std::begin(options), std::end(options),
-        [&](const Option &known) { return known.name == name; });
-    return option == std::end(options) ? nullptr : option;
-}
-
-bool takesValue(std::string_view name)
-{
-    return placeOption(name) || name == "--key" || name == "--output" || name == "--columns"
-        || name == "--ignore-columns" || name == "--where" || name == "--where2"
-        || name == "--format" || knownTlsOption(tlsFileOptions, name);
-}
-
 // "a,b" is a then b; an empty name is a slip (a doubled or trailing comma), never a column.
 std::vector<std::string> columnNames(const std::string &list, const std::string &option)
 {
@@ -146,50 +71,120 @@ void checkTls(const TlsChoices &tls, const std::string &suffix)
         throw UsageError("--skip-ssl" + suffix + " cannot go with other TLS options");
 }
 
+using Option = ParsedArguments::Option;
+using Apply = void (*)(CompareOptions &, const Option &);
+
+template <Place CompareOptions::*place, std::optional<std::string> Place::*value>
+void setPlace(CompareOptions &options, const Option &option)
+{
+    options.*place.*value = option.value;
+}
+
+template <Place CompareOptions::*place, std::optional<std::string> TlsChoices::*file>
+void setTlsFile(CompareOptions &options, const Option &option)
+{
+    if (option.value->empty())
+        throw UsageError("option " + option.name + " needs a file name");
+    (options.*place).tls.*file = option.value;
+}
+
+template <Place CompareOptions::*place, std::optional<bool> TlsChoices::*choice, bool value>
+void setTlsSwitch(CompareOptions &options, const Option &)
+{
+    (options.*place).tls.*choice = value;
+}
+
+// Every option of the compare mode: its name, whether it takes a value, and what it sets.
+struct OptionEntry {
+    std::string_view name;
+    bool takesValue;
+    Apply apply;
+};
+
+constexpr Place CompareOptions::*first = &CompareOptions::first;
+constexpr Place CompareOptions::*second = &CompareOptions::second;
+
+constexpr OptionEntry optionTable[] = {
+    { "--server", true, setPlace<first, &Place::server> },
+    { "--port", true, setPlace<first, &Place::port> },
+    { "--user", true, setPlace<first, &Place::user> },
+    { "--database", true, setPlace<first, &Place::database> },
+    { "--password-file", true, setPlace<first, &Place::passwordFile> },
+    { "--server2", true, setPlace<second, &Place::server> },
+    { "--port2", true, setPlace<second, &Place::port> },
+    { "--user2", true, setPlace<second, &Place::user> },
+    { "--database2", true, setPlace<second, &Place::database> },
+    { "--password-file2", true, setPlace<second, &Place::passwordFile> },
+    { "--ssl-ca", true, setTlsFile<first, &TlsChoices::ca> },
+    { "--ssl-capath", true, setTlsFile<first, &TlsChoices::caPath> },
+    { "--ssl-cert", true, setTlsFile<first, &TlsChoices::cert> },
+    { "--ssl-key", true, setTlsFile<first, &TlsChoices::key> },
+    { "--ssl-ca2", true, setTlsFile<second, &TlsChoices::ca> },
+    { "--ssl-capath2", true, setTlsFile<second, &TlsChoices::caPath> },
+    { "--ssl-cert2", true, setTlsFile<second, &TlsChoices::cert> },
+    { "--ssl-key2", true, setTlsFile<second, &TlsChoices::key> },
+    { "--ssl", false, setTlsSwitch<first, &TlsChoices::ssl, true> },
+    { "--skip-ssl", false, setTlsSwitch<first, &TlsChoices::ssl, false> },
+    { "--ssl-verify-server-cert", false, setTlsSwitch<first, &TlsChoices::verifyServerCert, true> },
+    { "--ssl2", false, setTlsSwitch<second, &TlsChoices::ssl, true> },
+    { "--skip-ssl2", false, setTlsSwitch<second, &TlsChoices::ssl, false> },
+    { "--ssl-verify-server-cert2", false,
+        setTlsSwitch<second, &TlsChoices::verifyServerCert, true> },
+    { "--key", true,
+        [](CompareOptions &options, const Option &option) {
+            options.key = columnNames(*option.value, option.name);
+        } },
+    { "--columns", true,
+        [](CompareOptions &options, const Option &option) {
+            chooseColumns(options.columns, option);
+        } },
+    { "--ignore-columns", true,
+        [](CompareOptions &options, const Option &option) {
+            chooseColumns(options.columns, option);
+        } },
+    { "--where", true,
+        [](CompareOptions &options, const Option &option) { options.where = condition(option); } },
+    { "--where2", true,
+        [](CompareOptions &options, const Option &option) { options.where2 = condition(option); } },
+    { "--format", true,
+        [](CompareOptions &options, const Option &option) {
+            options.format = lineFormat(*option.value);
+        } },
+    { "--output", true,
+        [](CompareOptions &options, const Option &option) { options.output = option.value; } },
+    { "--summary", false, [](CompareOptions &options, const Option &) { options.summary = true; } },
+    { "--checksum", false,
+        [](CompareOptions &options, const Option &) { options.checksum = true; } },
+};
+
+const OptionEntry *entryOf(std::string_view name)
+{
+    const auto *entry = std::find_if(std::begin(optionTable), std::end(optionTable),
+        [&](const OptionEntry &known) { return known.name == name; });
+    return entry == std::end(optionTable) ? nullptr : entry;
+}
+
 } // namespace
 
 CompareOptions parseCompareOptions(const std::vector<std::string> &arguments)
 {
     CompareOptions options;
-    const ParsedArguments parsed = parseArguments(arguments, takesValue);
-    for (const ParsedArguments::Option &option : parsed.options) {
+    const ParsedArguments parsed = parseArguments(arguments, [](std::string_view name) {
+        const OptionEntry *entry = entryOf(name);
+        return entry && entry->takesValue;
+    });
+    for (const Option &option : parsed.options) {
         // A password given as an argument would be seen by every user of the machine.
         if (option.name == "--password" || option.name == "--password2")
             throw UsageError("a password is never taken as an argument; use --password-file FILE");
-        if (option.name == "--summary" || option.name == "--checksum") {
-            if (option.value)
-                throw UsageError("option " + option.name + " does not take a value");
-            (option.name == "--summary" ? options.summary : options.checksum) = true;
-            continue;
-        }
-        if (const TlsSwitch *tls = knownTlsOption(tlsSwitches, option.name)) {
-            if (option.value)
-                throw UsageError("option " + option.name + " takes no value");
-            (options.*(tls->place)).tls.*(tls->choice) = tls->value;
-            continue;
-        }
-        if (!takesValue(option.name))
+        const OptionEntry *entry = entryOf(option.name);
+        if (!entry)
             throw UsageError("unknown option " + option.name);
-        if (!option.value)
+        if (entry->takesValue && !option.value)
             throw UsageError("option " + option.name + " needs a value");
-        if (const PlaceOption *place = placeOption(option.name))
-            options.*(place->place).*(place->value) = option.value;
-        else if (const TlsFileOption *tls = knownTlsOption(tlsFileOptions, option.name)) {
-            if (option.value->empty())
-                throw UsageError("option " + option.name + " needs a file name");
-            (options.*(tls->place)).tls.*(tls->file) = option.value;
-        } else if (option.name == "--key")
-            options.key = columnNames(*option.value, option.name);
-        else if (option.name == "--columns" || option.name == "--ignore-columns")
-            chooseColumns(options.columns, option);
-        else if (option.name == "--where")
-            options.where = condition(option);
-        else if (option.name == "--where2")
-            options.where2 = condition(option);
-        else if (option.name == "--format")
-            options.format = lineFormat(*option.value);
-        else
-            options.output = option.value;
+        if (!entry->takesValue && option.value)
+            throw UsageError("option " + option.name + " takes no value");
+        entry->apply(options, option);
     }
     const std::vector<std::string> &tables = parsed.operands;
     if (tables.size() < 2)

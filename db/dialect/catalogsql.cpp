@@ -4,8 +4,8 @@
 
 namespace kestrune::catalogsql {
 
-std::string nullKeySql(const std::string &table, const std::vector<std::string> &names,
-    const std::string &condition)
+std::string nullKeySql(
+    const std::string &table, const std::vector<std::string> &names, const std::string &condition)
 {
     std::string anyNull;
     std::string which;

@@ -48,7 +48,7 @@ inline constexpr std::string_view rangeFunctions = "select crc32c('')";
 
 // One row of "1" or "0" a key column, whether it is NULL, where the condition's rows hold a NULL
 // in any; no row when none does. `names` are quoted.
-std::string nullKeySql(const std::string &table, const std::vector<std::string> &names,
-    const std::string &condition);
+std::string nullKeySql(
+    const std::string &table, const std::vector<std::string> &names, const std::string &condition);
 
 } // namespace kestrune::catalogsql

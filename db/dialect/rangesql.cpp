@@ -8,8 +8,8 @@ namespace {
 
 // The bucket, from `low` to `high`, of a key known to lie between those buckets: a search through
 // the bounds, so each row costs the server a comparison a halving.
-std::string bucketOf(const std::vector<KeyColumnSql> &key, const Buckets &buckets,
-    std::size_t low, std::size_t high)
+std::string bucketOf(
+    const std::vector<KeyColumnSql> &key, const Buckets &buckets, std::size_t low, std::size_t high)
 {
     if (low == high)
         return std::to_string(low);
@@ -90,10 +90,9 @@ std::string keysFrom(const std::string &table, const std::vector<KeyColumnSql> &
 {
     const std::string order = numbered(key, "o", false);
     const std::string columns = numbered(key, "k", true);
-    const std::string keys = "select " + keyColumns(key) + " from " + quotedName(table)
-        + " where " + (from ? keyAtLeast(key, *from) : std::string("true"))
-        + conditionSql("and", condition) + " order by " + order + " limit "
-        + std::to_string(limit + 1);
+    const std::string keys = "select " + keyColumns(key) + " from " + quotedName(table) + " where "
+        + (from ? keyAtLeast(key, *from) : std::string("true")) + conditionSql("and", condition)
+        + " order by " + order + " limit " + std::to_string(limit + 1);
     return "select n" + columns + " from (select row_number() over (order by " + order + ") n"
         + columns + " from (" + keys + ") r) x where (n-1) mod " + std::to_string(step)
         + "=0 or n=" + std::to_string(limit + 1) + " order by n";
@@ -108,9 +107,8 @@ std::string keysWithin(const std::string &table, const std::vector<KeyColumnSql>
         + keyColumns(key) + " from " + quotedName(table) + " where "
         + within(key, ranges, condition);
     return "select b" + columns + " from (select b" + columns
-        + ",row_number() over (partition by b order by " + numbered(key, "o", false)
-        + ") n from (" + inner + ") r) x where (n-1) mod " + std::to_string(step)
-        + "=0 order by b,n";
+        + ",row_number() over (partition by b order by " + numbered(key, "o", false) + ") n from ("
+        + inner + ") r) x where (n-1) mod " + std::to_string(step) + "=0 order by b,n";
 }
 
 std::string figures(const std::string &table, const std::vector<KeyColumnSql> &key,
@@ -118,9 +116,8 @@ std::string figures(const std::string &table, const std::vector<KeyColumnSql> &k
     const std::string &condition)
 {
     // Grouped by place: a column of the table may be named as the bucket is.
-    return "select " + figures + "," + bucketOf(key, buckets, 0, buckets.bounds.size())
-        + " b from " + quotedName(table) + " where " + within(key, ranges, condition)
-        + " group by 7";
+    return "select " + figures + "," + bucketOf(key, buckets, 0, buckets.bounds.size()) + " b from "
+        + quotedName(table) + " where " + within(key, ranges, condition) + " group by 7";
 }
 
 } // namespace kestrune::rangesql
