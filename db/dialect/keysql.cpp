@@ -117,10 +117,16 @@ std::string lexicographic(const std::vector<KeyColumnSql> &key, const KeyValue &
     for (std::size_t i = key.size(); i-- > 0;) {
         const std::string e = key[i].compared;
         const std::string l = literalOf(key[i], value.at(i));
-        if (i + 1 == key.size())
-            sql = e + last + l;
-        else
-            sql = "(" + e + before + l + " or (" + e + "=" + l + " and " + sql + "))";
+        std::string part = e;
+        if (i + 1 == key.size()) {
+            part += last;
+            part += l;
+        } else {
+            part.insert(0, "(");
+            part.append(before).append(l).append(" or (").append(e).append("=").append(l);
+            part.append(" and ").append(sql).append("))");
+        }
+        sql = std::move(part);
     }
     return sql;
 }

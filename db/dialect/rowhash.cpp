@@ -20,7 +20,7 @@ ColumnKind form(ColumnKind kind)
 // widened (its own text rounds to six digits), a text in UTF-8 and a byte string as it is.
 std::string valueText(const HashedColumn &column)
 {
-    const std::string name = quotedName(column.name);
+    std::string name = quotedName(column.name);
     switch (column.kind) {
     case ColumnKind::Bit:
         return name + "+0";
@@ -64,7 +64,7 @@ std::string rowHashSql(const std::vector<HashedColumn> &columns, std::string_vie
         const std::string name = quotedName(column.name);
         const std::string value
             = column.hashedAlone ? "sha2(" + valueText(column) + ",256)" : valueText(column);
-        row += ",'#',if(" + name + " is null,'N'," + value + ")";
+        row.append(",'#',if(").append(name).append(" is null,'N',").append(value).append(")");
     }
     for (const HashedColumn &column : columns) {
         if (holdsBytes(column))

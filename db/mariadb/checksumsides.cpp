@@ -55,6 +55,7 @@ void takeSnapshot(ClientConnection &connection)
 void checkNoNullKey(const Side &side, const std::vector<KeyColumn> &key, bool first)
 {
     std::vector<std::string> names;
+    names.reserve(key.size());
     for (const KeyColumn &column : key)
         names.push_back(quotedName(side.shapes[first ? column.first : column.second].name));
     const std::string sql = catalogsql::nullKeySql(side.query.table, names, side.query.condition);

@@ -84,10 +84,10 @@ std::vector<std::pair<std::size_t, KeyValue>> TableRanges::keysWithin(
     const std::string sql
         = rangesql::keysWithin(m_query.table, m_key, ranges, buckets, step, m_query.condition);
     if (sql.size() + packetMargin > m_packet && ranges.size() > 1) {
-        const std::size_t half = ranges.size() / 2;
+        const auto half = static_cast<std::ptrdiff_t>(ranges.size() / 2);
         keys = keysWithin({ ranges.begin(), ranges.begin() + half }, step);
         for (auto &[place, key] : keysWithin({ ranges.begin() + half, ranges.end() }, step))
-            keys.emplace_back(place + half, std::move(key));
+            keys.emplace_back(place + static_cast<std::size_t>(half), std::move(key));
         return keys;
     }
     const Table rows = rowsOf(sql);
@@ -113,7 +113,7 @@ std::vector<RangeFigures> TableRanges::figures(const std::vector<KeyRange> &rang
     const std::string sql
         = rangesql::figures(m_query.table, m_key, ranges, buckets, m_figures, m_query.condition);
     if (sql.size() + packetMargin > m_packet && ranges.size() > 1) {
-        const std::size_t half = ranges.size() / 2;
+        const auto half = static_cast<std::ptrdiff_t>(ranges.size() / 2);
         std::vector<RangeFigures> low = this->figures({ ranges.begin(), ranges.begin() + half });
         std::vector<RangeFigures> high = this->figures({ ranges.begin() + half, ranges.end() });
         std::move(high.begin(), high.end(), std::move(low.begin(), low.end(), figures.begin()));
