@@ -1,14 +1,9 @@
 #include "core/recordcomparer.h"
 
-#include "core/jsontext.h"
-#include "core/keytext.h"
 #include "core/valuecompare.h"
-#include "core/valuetext.h"
 
 #include <algorithm>
 #include <bit>
-#include <charconv>
-#include <string>
 #include <vector>
 
 namespace kestrune {
@@ -88,102 +83,10 @@ void markDifferences(Pairing pairing, const Column &a, std::size_t fromA, const 
 
 } // namespace
 
-RecordComparer::RecordComparer(
-    std::vector<ColumnPair> columns, std::string table2Name, LineSink &out, LineFormat format)
-    : m_table2Name(std::move(table2Name))
-    , m_out(out)
-    , m_format(format)
+RecordComparer::RecordComparer(std::vector<ColumnPair> columns, FindingSink &findings)
+    : m_findings(findings)
     , m_columns(std::move(columns))
 {
-}
-
-RecordComparer::RecordComparer(std::vector<KeyColumn> key, std::vector<ColumnPair> columns,
-    std::string table2Name, LineSink &out, LineFormat format)
-    : m_table2Name(std::move(table2Name))
-    , m_out(out)
-    , m_format(format)
-    , m_key(std::move(key))
-    , m_columns(std::move(columns))
-{
-}
-
-// The record numbered so from 0, or its key: "Record 3" or "Record id=42" in text, 3 or
-// {"id":"42"} in JSON.
-void RecordComparer::appendRecord(
-    const Table &rows, std::size_t row, bool first, std::size_t numbered)
-{
-    if (m_format == LineFormat::Text)
-        m_line += "Record ";
-    if (m_key.empty()) {
-        char digits[24];
-        std::to_chars_result result = std::to_chars(digits, digits + sizeof digits, numbered + 1);
-        m_line.append(digits, result.ptr);
-    } else if (m_format == LineFormat::Text) {
-        appendKeyText(m_line, rows, row, m_key, first);
-    } else {
-        appendKeyJson(m_line, rows, row, m_key, first);
-    }
-}
-
-// A value as the lines show it: quoted, or a bare NULL; a JSON string, or null.
-void RecordComparer::appendValue(const Cell &cell)
-{
-    if (cell.null) {
-        m_line += m_format == LineFormat::Text ? "NULL" : "null";
-        return;
-    }
-    if (m_format == LineFormat::Json) {
-        m_text.clear();
-        appendCellText(m_text, cell);
-        appendJsonString(m_line, m_text);
-        return;
-    }
-    m_line += '"';
-    appendCellText(m_line, cell);
-    m_line += '"';
-}
-
-void RecordComparer::fieldLine(const Table &rows1, std::size_t row1, const Column &column1,
-    const Column &column2, std::size_t row2, std::size_t numbered)
-{
-    m_line.clear();
-    if (m_format == LineFormat::Text) {
-        appendRecord(rows1, row1, true, numbered);
-        m_line += ",Field \"";
-        m_line += column1.name();
-        m_line += "\" has changed from ";
-        appendValue(column1.cell(row1));
-        m_line += " to ";
-        appendValue(column2.cell(row2));
-    } else {
-        m_line += R"({"kind":"changed","record":)";
-        appendRecord(rows1, row1, true, numbered);
-        m_line += R"(,"field":)";
-        appendJsonString(m_line, column1.name());
-        m_line += R"(,"old":)";
-        appendValue(column1.cell(row1));
-        m_line += R"(,"new":)";
-        appendValue(column2.cell(row2));
-        m_line += '}';
-    }
-    ++m_counts.fieldDifferences;
-    m_out.appendFieldDifference(m_line);
-}
-
-void RecordComparer::surplusLine(const Table &rows, std::size_t row, bool first, bool added)
-{
-    m_line.clear();
-    if (m_format == LineFormat::Text) {
-        appendRecord(rows, row, first, row);
-        m_line += added ? " added from " : " deleted from ";
-        m_line += m_table2Name;
-    } else {
-        m_line += added ? R"({"kind":"added","record":)" : R"({"kind":"deleted","record":)";
-        appendRecord(rows, row, first, row);
-        m_line += '}';
-    }
-    ++(added ? m_counts.added : m_counts.deleted);
-    m_out.appendAddedDeleted(m_line);
 }
 
 void RecordComparer::compare(
@@ -211,9 +114,10 @@ void RecordComparer::compare(
             continue;
         ++m_counts.recordsDiffering;
         for (std::size_t c = 0; c < columns; ++c) {
-            if (m_differs[c * count + r])
-                fieldLine(rows1, from1 + r, rows1.columns[m_columns[c].first],
-                    rows2.columns[m_columns[c].second], from2 + r, m_record + r);
+            if (!m_differs[c * count + r])
+                continue;
+            ++m_counts.fieldDifferences;
+            m_findings.changed(rows1, from1 + r, rows2, from2 + r, m_columns[c], m_record + r);
         }
     }
     m_record += count;
@@ -221,21 +125,23 @@ void RecordComparer::compare(
 
 void RecordComparer::deleted(const Table &rows1, std::size_t row)
 {
-    surplusLine(rows1, row, true, false);
+    ++m_counts.deleted;
+    m_findings.deleted(rows1, row);
 }
 
 void RecordComparer::added(const Table &rows2, std::size_t row)
 {
-    surplusLine(rows2, row, false, true);
+    ++m_counts.added;
+    m_findings.added(rows2, row);
 }
 
 void RecordComparer::finish(std::size_t rowCount1, std::size_t rowCount2)
 {
-    Table none;
+    const Table none;
     for (std::size_t r = rowCount2; r < rowCount1; ++r)
-        surplusLine(none, r, true, false);
+        deleted(none, r);
     for (std::size_t r = rowCount1; r < rowCount2; ++r)
-        surplusLine(none, r, false, true);
+        added(none, r);
 }
 
 } // namespace kestrune

@@ -18,11 +18,13 @@ DifferenceCounts compareByPosition(
     Cursor &one, Cursor &two, const Comparison &comparison, LineSink &lines, ProgressReport &report)
 {
     const Table &first = one.rows;
+    const std::unique_ptr<FindingSink> writer
+        = lineWriter(comparison.format, {}, comparison.table2, lines);
     RecordComparer comparer(
         chosenPairs(pairByPosition(first.columns.size(), two.rows.columns.size()),
             comparison.columns,
             [&](std::size_t c) -> std::string_view { return first.columns[c].name(); }),
-        comparison.table2, lines, comparison.format);
+        *writer);
     // Rowsets of the two tables need not be of one size: each is compared as far as the other
     // reaches.
     while (one.refill() && two.refill()) {

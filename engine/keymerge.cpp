@@ -142,8 +142,8 @@ std::vector<ColumnPair> chosenColumns(const KeyPairing &pairing, const ColumnCho
 
 KeyMerge::KeyMerge(const Comparison &comparison, LineSink &lines)
     : m_comparison(comparison)
-    , m_comparer(comparison.byKey->key, chosenColumns(*comparison.byKey, comparison.columns),
-          comparison.table2, lines, comparison.format)
+    , m_writer(lineWriter(comparison.format, comparison.byKey->key, comparison.table2, lines))
+    , m_comparer(chosenColumns(*comparison.byKey, comparison.columns), *m_writer)
 {
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "core/recordcomparer.h"
+
 #include "engine/comparetables.h"
+#include <memory>
 
 namespace kestrune {
 
@@ -27,6 +29,7 @@ public:
 
 private:
     const Comparison &m_comparison;
+    std::unique_ptr<FindingSink> m_writer;
     RecordComparer m_comparer;
     long long m_rows1 = 0;
     long long m_rows2 = 0;

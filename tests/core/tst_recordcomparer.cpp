@@ -1,4 +1,5 @@
 #include "core/recordcomparer.h"
+#include "core/textwriter.h"
 #include "core/valuecompare.h"
 #include "engine/comparetables.h"
 
@@ -104,8 +105,8 @@ std::vector<ColumnShape> shapeOf(const Table &table)
 void compareWhole(
     const Table &table1, const Table &table2, const std::string &table2Name, ComparisonLines &out)
 {
-    RecordComparer comparer(
-        pairByPosition(table1.columns.size(), table2.columns.size()), table2Name, out);
+    TextWriter writer({}, table2Name, out);
+    RecordComparer comparer(pairByPosition(table1.columns.size(), table2.columns.size()), writer);
     comparer.compare(table1, 0, table2, 0, std::min(table1.rowCount(), table2.rowCount()));
     comparer.finish(table1.rowCount(), table2.rowCount());
 }

@@ -1,0 +1,73 @@
+#include "core/jsonwriter.h"
+
+#include "core/jsontext.h"
+#include "core/keytext.h"
+#include "core/valuetext.h"
+
+#include <charconv>
+
+namespace kestrune {
+
+JsonWriter::JsonWriter(std::vector<KeyColumn> key, LineSink &lines)
+    : m_key(std::move(key))
+    , m_lines(lines)
+{
+}
+
+// 3 for the record numbered so from 0, or {"id":"42"}.
+void JsonWriter::appendRecord(const Table &rows, std::size_t row, bool first, std::size_t numbered)
+{
+    if (!m_key.empty()) {
+        appendKeyJson(m_line, rows, row, m_key, first);
+        return;
+    }
+    char digits[24];
+    const std::to_chars_result result = std::to_chars(digits, digits + sizeof digits, numbered + 1);
+    m_line.append(digits, result.ptr);
+}
+
+// A JSON string, or null.
+void JsonWriter::appendValue(const Cell &cell)
+{
+    if (cell.null) {
+        m_line += "null";
+        return;
+    }
+    m_text.clear();
+    appendCellText(m_text, cell);
+    appendJsonString(m_line, m_text);
+}
+
+void JsonWriter::changed(const Table &rows1, std::size_t row1, const Table &rows2,
+    std::size_t row2, const ColumnPair &column, std::size_t record)
+{
+    const Column &column1 = rows1.columns[column.first];
+    m_line.clear();
+    m_line += R"({"kind":"changed","record":)";
+    appendRecord(rows1, row1, true, record);
+    m_line += R"(,"field":)";
+    appendJsonString(m_line, column1.name());
+    m_line += R"(,"old":)";
+    appendValue(column1.cell(row1));
+    m_line += R"(,"new":)";
+    appendValue(rows2.columns[column.second].cell(row2));
+    m_line += '}';
+    m_lines.appendFieldDifference(m_line);
+}
+
+void JsonWriter::surplus(const Table &rows, std::size_t row, bool first, const char *kind)
+{
+    m_line.clear();
+    m_line += R"({"kind":")";
+    m_line += kind;
+    m_line += R"(","record":)";
+    appendRecord(rows, row, first, row);
+    m_line += '}';
+    m_lines.appendAddedDeleted(m_line);
+}
+
+void JsonWriter::deleted(const Table &rows1, std::size_t row) { surplus(rows1, row, true, "deleted"); }
+
+void JsonWriter::added(const Table &rows2, std::size_t row) { surplus(rows2, row, false, "added"); }
+
+} // namespace kestrune
