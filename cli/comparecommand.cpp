@@ -185,8 +185,8 @@ int compare(const CompareOptions &options, CommandStreams &streams)
             ChecksumReport told;
             if (streams.errIsTerminal)
                 told = [&progress](const ChecksumProgress &now) { progress.showChecks(now); };
-            ChecksumSides sides
-                = prepareChecksums(*connection1, query1, *connection2, query2, comparison);
+            ChecksumSides sides = prepareChecksums(
+                *connection1, query1, *connection2, query2, comparison, options.fastChecksum);
             outcome = walkRanges(*sides.one, *sides.two, sides.order, comparison, lines, told);
         } else {
             // Both tables are read at once, each on a connection and a thread of its own. The

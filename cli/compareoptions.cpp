@@ -94,10 +94,14 @@ void setTlsSwitch(CompareOptions &options, const Option &)
     (options.*place).tls.*choice = value;
 }
 
+// Whether an option takes a value: never, always (after '=' or as the next argument), or only
+// after '='.
+enum class Value : std::uint8_t { None, Required, Attached };
+
 // Every option of the compare mode: its name, whether it takes a value, and what it sets.
 struct OptionEntry {
     std::string_view name;
-    bool takesValue;
+    Value value;
     Apply apply;
 };
 
@@ -105,56 +109,63 @@ constexpr Place CompareOptions::*first = &CompareOptions::first;
 constexpr Place CompareOptions::*second = &CompareOptions::second;
 
 constexpr OptionEntry optionTable[] = {
-    { "--server", true, setPlace<first, &Place::server> },
-    { "--port", true, setPlace<first, &Place::port> },
-    { "--user", true, setPlace<first, &Place::user> },
-    { "--database", true, setPlace<first, &Place::database> },
-    { "--password-file", true, setPlace<first, &Place::passwordFile> },
-    { "--server2", true, setPlace<second, &Place::server> },
-    { "--port2", true, setPlace<second, &Place::port> },
-    { "--user2", true, setPlace<second, &Place::user> },
-    { "--database2", true, setPlace<second, &Place::database> },
-    { "--password-file2", true, setPlace<second, &Place::passwordFile> },
-    { "--ssl-ca", true, setTlsFile<first, &TlsChoices::ca> },
-    { "--ssl-capath", true, setTlsFile<first, &TlsChoices::caPath> },
-    { "--ssl-cert", true, setTlsFile<first, &TlsChoices::cert> },
-    { "--ssl-key", true, setTlsFile<first, &TlsChoices::key> },
-    { "--ssl-ca2", true, setTlsFile<second, &TlsChoices::ca> },
-    { "--ssl-capath2", true, setTlsFile<second, &TlsChoices::caPath> },
-    { "--ssl-cert2", true, setTlsFile<second, &TlsChoices::cert> },
-    { "--ssl-key2", true, setTlsFile<second, &TlsChoices::key> },
-    { "--ssl", false, setTlsSwitch<first, &TlsChoices::ssl, true> },
-    { "--skip-ssl", false, setTlsSwitch<first, &TlsChoices::ssl, false> },
-    { "--ssl-verify-server-cert", false, setTlsSwitch<first, &TlsChoices::verifyServerCert, true> },
-    { "--ssl2", false, setTlsSwitch<second, &TlsChoices::ssl, true> },
-    { "--skip-ssl2", false, setTlsSwitch<second, &TlsChoices::ssl, false> },
-    { "--ssl-verify-server-cert2", false,
+    { "--server", Value::Required, setPlace<first, &Place::server> },
+    { "--port", Value::Required, setPlace<first, &Place::port> },
+    { "--user", Value::Required, setPlace<first, &Place::user> },
+    { "--database", Value::Required, setPlace<first, &Place::database> },
+    { "--password-file", Value::Required, setPlace<first, &Place::passwordFile> },
+    { "--server2", Value::Required, setPlace<second, &Place::server> },
+    { "--port2", Value::Required, setPlace<second, &Place::port> },
+    { "--user2", Value::Required, setPlace<second, &Place::user> },
+    { "--database2", Value::Required, setPlace<second, &Place::database> },
+    { "--password-file2", Value::Required, setPlace<second, &Place::passwordFile> },
+    { "--ssl-ca", Value::Required, setTlsFile<first, &TlsChoices::ca> },
+    { "--ssl-capath", Value::Required, setTlsFile<first, &TlsChoices::caPath> },
+    { "--ssl-cert", Value::Required, setTlsFile<first, &TlsChoices::cert> },
+    { "--ssl-key", Value::Required, setTlsFile<first, &TlsChoices::key> },
+    { "--ssl-ca2", Value::Required, setTlsFile<second, &TlsChoices::ca> },
+    { "--ssl-capath2", Value::Required, setTlsFile<second, &TlsChoices::caPath> },
+    { "--ssl-cert2", Value::Required, setTlsFile<second, &TlsChoices::cert> },
+    { "--ssl-key2", Value::Required, setTlsFile<second, &TlsChoices::key> },
+    { "--ssl", Value::None, setTlsSwitch<first, &TlsChoices::ssl, true> },
+    { "--skip-ssl", Value::None, setTlsSwitch<first, &TlsChoices::ssl, false> },
+    { "--ssl-verify-server-cert", Value::None,
+        setTlsSwitch<first, &TlsChoices::verifyServerCert, true> },
+    { "--ssl2", Value::None, setTlsSwitch<second, &TlsChoices::ssl, true> },
+    { "--skip-ssl2", Value::None, setTlsSwitch<second, &TlsChoices::ssl, false> },
+    { "--ssl-verify-server-cert2", Value::None,
         setTlsSwitch<second, &TlsChoices::verifyServerCert, true> },
-    { "--key", true,
+    { "--key", Value::Required,
         [](CompareOptions &options, const Option &option) {
             options.key = columnNames(*option.value, option.name);
         } },
-    { "--columns", true,
+    { "--columns", Value::Required,
         [](CompareOptions &options, const Option &option) {
             chooseColumns(options.columns, option);
         } },
-    { "--ignore-columns", true,
+    { "--ignore-columns", Value::Required,
         [](CompareOptions &options, const Option &option) {
             chooseColumns(options.columns, option);
         } },
-    { "--where", true,
+    { "--where", Value::Required,
         [](CompareOptions &options, const Option &option) { options.where = condition(option); } },
-    { "--where2", true,
+    { "--where2", Value::Required,
         [](CompareOptions &options, const Option &option) { options.where2 = condition(option); } },
-    { "--format", true,
+    { "--format", Value::Required,
         [](CompareOptions &options, const Option &option) {
             options.format = lineFormat(*option.value);
         } },
-    { "--output", true,
+    { "--output", Value::Required,
         [](CompareOptions &options, const Option &option) { options.output = option.value; } },
-    { "--summary", false, [](CompareOptions &options, const Option &) { options.summary = true; } },
-    { "--checksum", false,
-        [](CompareOptions &options, const Option &) { options.checksum = true; } },
+    { "--summary", Value::None,
+        [](CompareOptions &options, const Option &) { options.summary = true; } },
+    { "--checksum", Value::Attached,
+        [](CompareOptions &options, const Option &option) {
+            if (option.value && *option.value != "fast")
+                throw UsageError("--checksum takes fast, or no value, not '" + *option.value + "'");
+            options.checksum = true;
+            options.fastChecksum = option.value.has_value();
+        } },
 };
 
 const OptionEntry *entryOf(std::string_view name)
@@ -171,7 +182,7 @@ CompareOptions parseCompareOptions(const std::vector<std::string> &arguments)
     CompareOptions options;
     const ParsedArguments parsed = parseArguments(arguments, [](std::string_view name) {
         const OptionEntry *entry = entryOf(name);
-        return entry && entry->takesValue;
+        return entry && entry->value == Value::Required;
     });
     for (const Option &option : parsed.options) {
         // A password given as an argument would be seen by every user of the machine.
@@ -180,9 +191,9 @@ CompareOptions parseCompareOptions(const std::vector<std::string> &arguments)
         const OptionEntry *entry = entryOf(option.name);
         if (!entry)
             throw UsageError("unknown option " + option.name);
-        if (entry->takesValue && !option.value)
+        if (entry->value == Value::Required && !option.value)
             throw UsageError("option " + option.name + " needs a value");
-        if (!entry->takesValue && option.value)
+        if (entry->value == Value::None && option.value)
             throw UsageError("option " + option.name + " takes no value");
         entry->apply(options, option);
     }
@@ -232,6 +243,8 @@ std::string_view compareUsage()
            "                        table 1's primary key), not by position\n"
            "  --checksum            with --key: the servers checksum ranges of the key, and only\n"
            "                        the ranges that differ are read; the lines are the same\n"
+           "  --checksum=fast       the same by two CRCs, cheaper for the servers, which a\n"
+           "                        change made to pass them can pass\n"
            "  --columns COLUMNS     compare only these columns, comma-separated, by table 1's\n"
            "                        names (with --key, the key columns pair records still)\n"
            "  --ignore-columns COLUMNS\n"

@@ -46,6 +46,7 @@ struct CompareOptions {
     LineFormat format = LineFormat::Text;
     bool summary = false; // a line of counts on standard error at the end
     bool checksum = false; // with a key: only the ranges whose checksums differ are read
+    bool fastChecksum = false; // --checksum=fast: by two CRCs, which a crafted change can pass
 };
 
 // Bad usage; what() is the one-line reason, printed before tryHelp.

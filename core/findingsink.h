@@ -20,8 +20,8 @@ public:
     // A field of a paired record whose values differ: row `row1` of `rows1` against `row2` of
     // `rows2`, in the columns of `column`; `record` is the record's place among those compared,
     // from 0.
-    virtual void changed(const Table &rows1, std::size_t row1, const Table &rows2,
-        std::size_t row2, const ColumnPair &column, std::size_t record)
+    virtual void changed(const Table &rows1, std::size_t row1, const Table &rows2, std::size_t row2,
+        const ColumnPair &column, std::size_t record)
         = 0;
     // A record only table 1 holds, the whole row; by position `rows1` may hold no rows, and
     // `row` is then only the record's place.

@@ -38,8 +38,8 @@ void JsonWriter::appendValue(const Cell &cell)
     appendJsonString(m_line, m_text);
 }
 
-void JsonWriter::changed(const Table &rows1, std::size_t row1, const Table &rows2,
-    std::size_t row2, const ColumnPair &column, std::size_t record)
+void JsonWriter::changed(const Table &rows1, std::size_t row1, const Table &rows2, std::size_t row2,
+    const ColumnPair &column, std::size_t record)
 {
     const Column &column1 = rows1.columns[column.first];
     m_line.clear();
@@ -66,7 +66,10 @@ void JsonWriter::surplus(const Table &rows, std::size_t row, bool first, const c
     m_lines.appendAddedDeleted(m_line);
 }
 
-void JsonWriter::deleted(const Table &rows1, std::size_t row) { surplus(rows1, row, true, "deleted"); }
+void JsonWriter::deleted(const Table &rows1, std::size_t row)
+{
+    surplus(rows1, row, true, "deleted");
+}
 
 void JsonWriter::added(const Table &rows2, std::size_t row) { surplus(rows2, row, false, "added"); }
 

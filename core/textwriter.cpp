@@ -39,8 +39,8 @@ void TextWriter::appendValue(const Cell &cell)
     m_line += '"';
 }
 
-void TextWriter::changed(const Table &rows1, std::size_t row1, const Table &rows2,
-    std::size_t row2, const ColumnPair &column, std::size_t record)
+void TextWriter::changed(const Table &rows1, std::size_t row1, const Table &rows2, std::size_t row2,
+    const ColumnPair &column, std::size_t record)
 {
     const Column &column1 = rows1.columns[column.first];
     m_line.clear();

@@ -27,11 +27,18 @@ struct HashedColumn {
 // text would be longer than the server's max_allowed_packet.
 std::string rowHashSql(const std::vector<HashedColumn> &columns, std::string_view secret);
 
+// SQL for the same row's text that rowHashSql() hashes, not hashed.
+std::string rowTextSql(const std::vector<HashedColumn> &columns, std::string_view secret);
+
 // The select list of a range's figures (see RangeFigures), six numbers, from rowHashSql(). With
 // `throughVariable` the hash is worked out once a row, into a session variable that the figures
 // after the first read: it belongs in a plain or grouped aggregate, and only on a server that
 // evaluates aggregates in the order given (see variableKeepsOrder()).
 std::string rangeFiguresSql(const std::string &rowHash, bool throughVariable);
+
+// The same figures by two CRCs of rowTextSql(), 64 bits, through the variable or not. CRCs are
+// linear: a change made to leave both unchanged passes them, as may one of 2^64 others.
+std::string fastRangeFiguresSql(const std::string &rowText, bool throughVariable);
 
 // The figures of the six numbers rangeFiguresSql() gives, from `first` on.
 RangeFigures figuresOf(const std::vector<std::optional<std::string>> &row, std::size_t first);

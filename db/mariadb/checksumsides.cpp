@@ -143,7 +143,8 @@ std::pair<std::vector<HashedColumn>, std::vector<HashedColumn>> hashedColumns(
 } // namespace
 
 ChecksumSides prepareChecksums(ClientConnection &connection1, const TableQuery &query1,
-    ClientConnection &connection2, const TableQuery &query2, const Comparison &comparison)
+    ClientConnection &connection2, const TableQuery &query2, const Comparison &comparison,
+    bool fast)
 {
     const KeyPairing &pairing = *comparison.byKey;
     checkKeyIsUnique(connection1, query1.table, pairing.key);
@@ -164,10 +165,14 @@ ChecksumSides prepareChecksums(ClientConnection &connection1, const TableQuery &
     const bool throughVariable = keepsOrder(connection1) && keepsOrder(connection2);
     const auto [hashed1, hashed2] = hashedColumns(one, two, pairing, comparison.columns);
     ChecksumSides sides;
-    sides.one = std::make_unique<TableRanges>(connection1, query1, key.one,
-        rangeFiguresSql(rowHashSql(hashed1, secret), throughVariable), one.packet);
-    sides.two = std::make_unique<TableRanges>(connection2, query2, key.two,
-        rangeFiguresSql(rowHashSql(hashed2, secret), throughVariable), two.packet);
+    auto figures = [&](const std::vector<HashedColumn> &hashed) {
+        return fast ? fastRangeFiguresSql(rowTextSql(hashed, secret), throughVariable)
+                    : rangeFiguresSql(rowHashSql(hashed, secret), throughVariable);
+    };
+    sides.one
+        = std::make_unique<TableRanges>(connection1, query1, key.one, figures(hashed1), one.packet);
+    sides.two
+        = std::make_unique<TableRanges>(connection2, query2, key.two, figures(hashed2), two.packet);
     sides.order = key.pairingOrder ? RangeOrder::Pairing : RangeOrder::Other;
     return sides;
 }

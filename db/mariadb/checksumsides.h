@@ -29,7 +29,9 @@ struct ChecksumSides {
 // they read can have been made to match another's hash. Throws PairingError for a key that a
 // table holds unique by no index, or holds NULL; ChecksumRefused for a server without the
 // functions the figures need; and what the servers throw.
+// With `fast`, the figures are CRCs of the rows' texts (fastRangeFiguresSql()).
 ChecksumSides prepareChecksums(ClientConnection &connection1, const TableQuery &query1,
-    ClientConnection &connection2, const TableQuery &query2, const Comparison &comparison);
+    ClientConnection &connection2, const TableQuery &query2, const Comparison &comparison,
+    bool fast = false);
 
 } // namespace kestrune

@@ -507,6 +507,8 @@ void CompareCommandTest::runs_data()
         "index of it is made of the key's columns\n");
     row("checksums without a key", { "five", "three", "--checksum" },
         "kestrune: --checksum needs --key\n" + tryHelp);
+    row("checksums of an unknown kind", { "five", "three", "--key", "id", "--checksum=slow" },
+        "kestrune: --checksum takes fast, or no value, not 'slow'\n" + tryHelp);
     row("an unknown format", { "five", "three", "--format", "xml" },
         "kestrune: --format takes text or json, not 'xml'\n" + tryHelp);
 
@@ -782,10 +784,20 @@ void CompareCommandTest::checksumsGiveTheLinesOfTheKey_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<bool>("fewerRead"); // ranges equal: fewer rows read than by key
     QTest::addColumn<int>("status"); // by key, when it is known; -1 else
+    QTest::addColumn<QString>("checksum");
     const QString port2 = QString::fromStdString(m_server.login("").port);
     const QStringList random = { "--database", "kt_cli_random", "--key", "id" };
     auto row = [](const char *name, const QStringList &arguments, bool fewerRead = false,
-                   int status = -1) { QTest::newRow(name) << arguments << fewerRead << status; };
+                   int status = -1) {
+        QTest::newRow(name) << arguments << fewerRead << status << QString("--checksum");
+    };
+    // By the two CRCs.
+    auto fast = [](const char *name, const QStringList &arguments, bool fewerRead) {
+        QTest::newRow(name) << arguments << fewerRead << -1 << QString("--checksum=fast");
+    };
+    fast("random values, by CRCs", QStringList { "random_a", "random_b" } + random, false);
+    fast("a few records changed, by CRCs", QStringList { "random_a", "random_edited" } + random,
+        true);
     row("columns by name", { "key_a", "key_b", "--key", "id" });
     row("every kind", { "types_a", "types_b", "--key", "id" });
     // FLOAT against DOUBLE, INT against DECIMAL: checksums that differ, and no line.
@@ -828,11 +840,11 @@ void CompareCommandTest::checksumsGiveTheLinesOfTheKey()
     QFETCH(QStringList, arguments);
     QFETCH(bool, fewerRead);
     QFETCH(int, status);
+    QFETCH(QString, checksum);
     ConfigHome store;
     store.remember(testdb::loginTo(valuesDatabase));
     const Run byKey = runProbe(arguments + QStringList { "--summary" }, store.path());
-    const Run checked
-        = runProbe(arguments + QStringList { "--summary", "--checksum" }, store.path());
+    const Run checked = runProbe(arguments + QStringList { "--summary", checksum }, store.path());
     QCOMPARE(checked.out, byKey.out);
     QCOMPARE(checked.status, byKey.status);
     QVERIFY2(byKey.status != 2, byKey.err.constData());
