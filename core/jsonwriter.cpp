@@ -4,8 +4,6 @@
 #include "core/keytext.h"
 #include "core/valuetext.h"
 
-#include <charconv>
-
 namespace kestrune {
 
 JsonWriter::JsonWriter(std::vector<KeyColumn> key, LineSink &lines)
@@ -21,9 +19,7 @@ void JsonWriter::appendRecord(const Table &rows, std::size_t row, bool first, st
         appendKeyJson(m_line, rows, row, m_key, first);
         return;
     }
-    char digits[24];
-    const std::to_chars_result result = std::to_chars(digits, digits + sizeof digits, numbered + 1);
-    m_line.append(digits, result.ptr);
+    appendRecordNumber(m_line, numbered);
 }
 
 // A JSON string, or null.

@@ -3,6 +3,8 @@
 #include "core/jsontext.h"
 #include "core/valuetext.h"
 
+#include <charconv>
+
 namespace kestrune {
 
 void appendKeyText(std::string &out, const Table &rows, std::size_t row,
@@ -25,6 +27,13 @@ void appendKeyText(std::string &out, const Table &rows, std::size_t row,
         if (quoted)
             out += '"';
     }
+}
+
+void appendRecordNumber(std::string &out, std::size_t numbered)
+{
+    char digits[24];
+    const std::to_chars_result result = std::to_chars(digits, digits + sizeof digits, numbered + 1);
+    out.append(digits, result.ptr);
 }
 
 void appendKeyJson(std::string &out, const Table &rows, std::size_t row,

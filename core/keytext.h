@@ -14,6 +14,9 @@ namespace kestrune {
 void appendKeyText(std::string &out, const Table &rows, std::size_t row,
     const std::vector<KeyColumn> &key, bool first);
 
+// A record told by its place from 0 instead, as lines count records from 1.
+void appendRecordNumber(std::string &out, std::size_t numbered);
+
 // The same key as a JSON object of strings by column name: {"id":"42","region":"EU"}.
 void appendKeyJson(std::string &out, const Table &rows, std::size_t row,
     const std::vector<KeyColumn> &key, bool first);

@@ -3,8 +3,6 @@
 #include "core/keytext.h"
 #include "core/valuetext.h"
 
-#include <charconv>
-
 namespace kestrune {
 
 TextWriter::TextWriter(std::vector<KeyColumn> key, std::string table2Name, LineSink &lines)
@@ -22,9 +20,7 @@ void TextWriter::appendRecord(const Table &rows, std::size_t row, bool first, st
         appendKeyText(m_line, rows, row, m_key, first);
         return;
     }
-    char digits[24];
-    const std::to_chars_result result = std::to_chars(digits, digits + sizeof digits, numbered + 1);
-    m_line.append(digits, result.ptr);
+    appendRecordNumber(m_line, numbered);
 }
 
 // Quoted, or a bare NULL.

@@ -280,6 +280,11 @@ private:
                 joined.push_back(std::move(placed));
         }
         m_toRead = std::move(joined);
+        recount();
+    }
+
+    void recount()
+    {
         m_cost = 0;
         for (const Placed &placed : m_toRead)
             m_cost += costOf(placed.range);
@@ -300,9 +305,7 @@ private:
                 halved.push_back(std::move(first));
             }
             m_toRead = std::move(halved);
-            m_cost = 0;
-            for (const Placed &placed : m_toRead)
-                m_cost += costOf(placed.range);
+            recount();
         }
     }
 

@@ -52,6 +52,14 @@ Buckets bucketsOf(const std::vector<KeyRange> &ranges)
     return buckets;
 }
 
+std::vector<long long> rangeOfBuckets(const Buckets &buckets)
+{
+    std::vector<long long> rangeOf(buckets.bounds.size() + 1, -1);
+    for (std::size_t i = 0; i < buckets.ofRange.size(); ++i)
+        rangeOf.at(static_cast<std::size_t>(buckets.ofRange[i])) = static_cast<long long>(i);
+    return rangeOf;
+}
+
 std::string within(const std::vector<KeyColumnSql> &key, const std::vector<KeyRange> &ranges,
     const std::string &condition)
 {

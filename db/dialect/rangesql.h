@@ -16,6 +16,8 @@ struct Buckets {
     std::vector<long long> ofRange;
 };
 Buckets bucketsOf(const std::vector<KeyRange> &ranges);
+// Each bucket's range, by its place among the ranges; -1 for a bucket between them.
+std::vector<long long> rangeOfBuckets(const Buckets &buckets);
 
 // A condition that holds for the rows of the ranges the user's condition selects.
 std::string within(const std::vector<KeyColumnSql> &key, const std::vector<KeyRange> &ranges,

@@ -91,9 +91,7 @@ std::vector<std::pair<std::size_t, KeyValue>> TableRanges::keysWithin(
         return keys;
     }
     const Table rows = rowsOf(sql);
-    std::vector<long long> rangeOf(buckets.bounds.size() + 1, -1);
-    for (std::size_t i = 0; i < ranges.size(); ++i)
-        rangeOf.at(static_cast<std::size_t>(buckets.ofRange[i])) = static_cast<long long>(i);
+    const std::vector<long long> rangeOf = rangesql::rangeOfBuckets(buckets);
     const std::vector<std::size_t> places = keyPlaces(1, m_key.size());
     for (std::size_t row = 0; row < rows.rowCount(); ++row) {
         const long long range
@@ -120,9 +118,7 @@ std::vector<RangeFigures> TableRanges::figures(const std::vector<KeyRange> &rang
         return figures;
     }
     checkSize(sql);
-    std::vector<long long> rangeOf(buckets.bounds.size() + 1, -1);
-    for (std::size_t i = 0; i < ranges.size(); ++i)
-        rangeOf.at(static_cast<std::size_t>(buckets.ofRange[i])) = static_cast<long long>(i);
+    const std::vector<long long> rangeOf = rangesql::rangeOfBuckets(buckets);
     for (const auto &row : m_connection.textRows(sql)) {
         const long long range
             = rangeOf.at(static_cast<std::size_t>(ClientConnection::integerOf(row.at(6))));
