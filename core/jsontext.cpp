@@ -1,5 +1,8 @@
 #include "core/jsontext.h"
 
+#include "core/value.h"
+#include "core/valuetext.h"
+
 namespace kestrune {
 
 namespace {
@@ -89,6 +92,17 @@ void appendJsonString(std::string &out, std::string_view text)
         }
     }
     out += '"';
+}
+
+void appendCellJson(std::string &out, const Cell &cell, std::string &scratch)
+{
+    if (cell.null) {
+        out += "null";
+        return;
+    }
+    scratch.clear();
+    appendCellText(scratch, cell);
+    appendJsonString(out, scratch);
 }
 
 } // namespace kestrune

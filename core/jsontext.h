@@ -10,4 +10,8 @@ namespace kestrune {
 // text holds nothing but Unicode.
 void appendJsonString(std::string &out, std::string_view text);
 
+struct Cell;
+// A value as a JSON string of its text, or null; `scratch` holds the text on its way.
+void appendCellJson(std::string &out, const Cell &cell, std::string &scratch);
+
 } // namespace kestrune

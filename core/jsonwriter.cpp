@@ -2,7 +2,6 @@
 
 #include "core/jsontext.h"
 #include "core/keytext.h"
-#include "core/valuetext.h"
 
 namespace kestrune {
 
@@ -22,18 +21,6 @@ void JsonWriter::appendRecord(const Table &rows, std::size_t row, bool first, st
     appendRecordNumber(m_line, numbered);
 }
 
-// A JSON string, or null.
-void JsonWriter::appendValue(const Cell &cell)
-{
-    if (cell.null) {
-        m_line += "null";
-        return;
-    }
-    m_text.clear();
-    appendCellText(m_text, cell);
-    appendJsonString(m_line, m_text);
-}
-
 void JsonWriter::changed(const Table &rows1, std::size_t row1, const Table &rows2, std::size_t row2,
     const ColumnPair &column, std::size_t record)
 {
@@ -44,9 +31,9 @@ void JsonWriter::changed(const Table &rows1, std::size_t row1, const Table &rows
     m_line += R"(,"field":)";
     appendJsonString(m_line, column1.name());
     m_line += R"(,"old":)";
-    appendValue(column1.cell(row1));
+    appendCellJson(m_line, column1.cell(row1), m_text);
     m_line += R"(,"new":)";
-    appendValue(rows2.columns[column.second].cell(row2));
+    appendCellJson(m_line, rows2.columns[column.second].cell(row2), m_text);
     m_line += '}';
     m_lines.appendFieldDifference(m_line);
 }

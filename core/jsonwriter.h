@@ -17,7 +17,6 @@ public:
 
 private:
     void appendRecord(const Table &rows, std::size_t row, bool first, std::size_t numbered);
-    void appendValue(const Cell &cell);
     void surplus(const Table &rows, std::size_t row, bool first, const char *kind);
 
     std::vector<KeyColumn> m_key; // none: records are told by number

@@ -46,14 +46,7 @@ void appendKeyJson(std::string &out, const Table &rows, std::size_t row,
             out += ',';
         appendJsonString(out, key[k].name);
         out += ':';
-        const Cell cell = rows.columns[first ? key[k].first : key[k].second].cell(row);
-        if (cell.null) {
-            out += "null";
-            continue;
-        }
-        text.clear();
-        appendCellText(text, cell);
-        appendJsonString(out, text);
+        appendCellJson(out, rows.columns[first ? key[k].first : key[k].second].cell(row), text);
     }
     out += '}';
 }

@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
-#include <utility>
 #include <vector>
 
 namespace kestrune {
@@ -41,8 +40,8 @@ public:
     virtual SampledKeys keysFrom(
         const std::optional<KeyValue> &from, long long step, long long limit)
         = 0;
-    // Inside each range, its first key and every `step`-th after it, each with the range's place.
-    virtual std::vector<std::pair<std::size_t, KeyValue>> keysWithin(
+    // Inside each range, its first key and every `step`-th after it, a list a range.
+    virtual std::vector<std::vector<KeyValue>> keysWithin(
         const std::vector<KeyRange> &ranges, long long step)
         = 0;
     // The figures of each range, in the ranges' order.

@@ -223,14 +223,12 @@ private:
                 most = std::max(most, placed.rows);
                 asked.push_back(placed.range);
             }
-            const auto keys = m_one.keysWithin(asked, std::max(leafRows / 4, most / fanOut));
-            std::vector<std::vector<KeyValue>> inside(large.size());
-            for (const auto &[place, key] : keys)
-                inside.at(place).push_back(key);
+            const std::vector<std::vector<KeyValue>> inside
+                = m_one.keysWithin(asked, std::max(leafRows / 4, most / fanOut));
             std::vector<Placed> finer;
             for (std::size_t i = 0; i < large.size(); ++i) {
                 // The first key sampled is the range's own first; one alone cannot cut it.
-                if (inside[i].size() < 2) {
+                if (inside.at(i).size() < 2) {
                     toRead(std::move(large[i]));
                     continue;
                 }

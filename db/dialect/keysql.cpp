@@ -12,15 +12,6 @@ namespace kestrune {
 
 namespace {
 
-const ColumnDetails *detailsOf(const std::vector<ColumnDetails> &details, const std::string &name)
-{
-    for (const ColumnDetails &column : details) {
-        if (column.name == name)
-            return &column;
-    }
-    return nullptr;
-}
-
 bool oneOf(const ColumnDetails *column, std::initializer_list<std::string_view> types)
 {
     return column && std::find(types.begin(), types.end(), column->dataType) != types.end();
@@ -141,8 +132,8 @@ KeySql keySql(const std::vector<KeyColumn> &key, const std::vector<ColumnShape> 
     for (const KeyColumn &column : key) {
         const ColumnShape &shape1 = shapes1.at(column.first);
         const ColumnShape &shape2 = shapes2.at(column.second);
-        const ColumnDetails *one = detailsOf(details1, shape1.name);
-        const ColumnDetails *two = detailsOf(details2, shape2.name);
+        const ColumnDetails *one = detailsNamed(details1, shape1.name);
+        const ColumnDetails *two = detailsNamed(details2, shape2.name);
         KeyColumnSql column1 { quotedName(shape1.name), quotedName(shape1.name) };
         KeyColumnSql column2 { quotedName(shape2.name), quotedName(shape2.name) };
         const bool texts = shape1.kind == ColumnKind::Text || shape2.kind == ColumnKind::Text

@@ -1,5 +1,6 @@
 #include "db/dialect/rangesql.h"
 
+#include "db/dialect/rowhash.h"
 #include "db/dialect/sqltext.h"
 
 namespace kestrune::rangesql {
@@ -125,7 +126,8 @@ std::string figures(const std::string &table, const std::vector<KeyColumnSql> &k
 {
     // Grouped by place: a column of the table may be named as the bucket is.
     return "select " + figures + "," + bucketOf(key, buckets, 0, buckets.bounds.size()) + " b from "
-        + quotedName(table) + " where " + within(key, ranges, condition) + " group by 7";
+        + quotedName(table) + " where " + within(key, ranges, condition) + " group by "
+        + std::to_string(rangeFigureCount + 1);
 }
 
 } // namespace kestrune::rangesql

@@ -33,8 +33,8 @@ std::string keysFrom(const std::string &table, const std::vector<KeyColumnSql> &
 std::string keysWithin(const std::string &table, const std::vector<KeyColumnSql> &key,
     const std::vector<KeyRange> &ranges, const Buckets &buckets, long long step,
     const std::string &condition);
-// Rows of the six numbers of `figures` (rangeFiguresSql()), then a bucket, one a bucket that
-// holds rows.
+// Rows of the numbers of `figures` (rangeFiguresSql()), then a bucket, one a bucket that holds
+// rows.
 std::string figures(const std::string &table, const std::vector<KeyColumnSql> &key,
     const std::vector<KeyRange> &ranges, const Buckets &buckets, const std::string &figures,
     const std::string &condition);

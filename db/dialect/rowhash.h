@@ -30,6 +30,9 @@ std::string rowHashSql(const std::vector<HashedColumn> &columns, std::string_vie
 // SQL for the same row's text that rowHashSql() hashes, not hashed.
 std::string rowTextSql(const std::vector<HashedColumn> &columns, std::string_view secret);
 
+// How many numbers the select list of a range's figures has.
+inline constexpr std::size_t rangeFigureCount = 6;
+
 // The select list of a range's figures (see RangeFigures), six numbers, from rowHashSql(). With
 // `throughVariable` the hash is worked out once a row, into a session variable that the figures
 // after the first read: it belongs in a plain or grouped aggregate, and only on a server that

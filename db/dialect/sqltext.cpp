@@ -21,12 +21,16 @@ std::string conditionSql(std::string_view keyword, const std::string &condition)
     return " " + std::string(keyword) + " (" + condition + "\n)";
 }
 
+namespace {
+
 std::string orderedColumnSql(const OrderColumn &column)
 {
     if (column.order == KeyOrder::Utf8Bytes)
         return "cast(convert(" + quotedName(column.name) + " using utf8mb4) as binary)";
     return quotedName(column.name);
 }
+
+} // namespace
 
 std::string selectSql(const TableQuery &query)
 {

@@ -16,11 +16,8 @@ std::string quotedName(std::string_view name);
 // on a line of its own, so a comment that ends the condition leaves the rest of the query be.
 std::string conditionSql(std::string_view keyword, const std::string &condition);
 
-// A column in the order the program compares its values in: a text by the bytes of its UTF-8
-// form, anything else as it is.
-std::string orderedColumnSql(const OrderColumn &column);
-
-// The query's SQL: "select * from `table`", then its condition and its order.
+// The query's SQL: "select * from `table`", then its condition and its order: a text by the
+// bytes of its UTF-8 form, anything else as it is.
 std::string selectSql(const TableQuery &query);
 
 // Bytes as a literal the server reads back exactly: x'...'.

@@ -25,15 +25,6 @@ struct Side {
     std::size_t packet;
 };
 
-const ColumnDetails *detailsOf(const Side &side, const std::string &name)
-{
-    for (const ColumnDetails &column : side.details) {
-        if (column.name == name)
-            return &column;
-    }
-    return nullptr;
-}
-
 void checkFunctions(const Side &side)
 {
     try {
@@ -116,8 +107,8 @@ std::pair<std::vector<HashedColumn>, std::vector<HashedColumn>> hashedColumns(
     for (const auto &[first, second] : pairs) {
         const ColumnShape &shape1 = one.shapes[first];
         const ColumnShape &shape2 = two.shapes[second];
-        const ColumnDetails *details1 = detailsOf(one, shape1.name);
-        const ColumnDetails *details2 = detailsOf(two, shape2.name);
+        const ColumnDetails *details1 = detailsNamed(one.details, shape1.name);
+        const ColumnDetails *details2 = detailsNamed(two.details, shape2.name);
         hashed1.push_back(
             { shape1.name, shape1.kind, details1 ? details1->characterSet : std::string() });
         hashed2.push_back(

@@ -125,6 +125,16 @@ std::vector<std::vector<std::string>> ClientConnection::uniqueIndexes(const std:
     return indexes;
 }
 
+const ColumnDetails *detailsNamed(
+    const std::vector<ColumnDetails> &columns, const std::string &name)
+{
+    for (const ColumnDetails &column : columns) {
+        if (column.name == name)
+            return &column;
+    }
+    return nullptr;
+}
+
 std::vector<ColumnDetails> ClientConnection::columnDetails(const std::string &table)
 {
     std::vector<ColumnDetails> columns;

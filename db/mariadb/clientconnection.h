@@ -40,6 +40,10 @@ struct ColumnDetails {
     bool generated = false;
 };
 
+// The details of the column so named; none when there is none.
+const ColumnDetails *detailsNamed(
+    const std::vector<ColumnDetails> &columns, const std::string &name);
+
 // One connection through MariaDB's client library, reaching the server the ODBC driver reaches
 // with the same login. It runs one statement at a time, as many as wanted one after another.
 // Its session reads TIMESTAMPs in UTC, so that two servers in any zones give one instant alike.

@@ -74,58 +74,69 @@ SampledKeys TableRanges::keysFrom(
     return sampled;
 }
 
-std::vector<std::pair<std::size_t, KeyValue>> TableRanges::keysWithin(
+std::vector<std::vector<KeyValue>> TableRanges::keysWithin(
     const std::vector<KeyRange> &ranges, long long step)
 {
-    std::vector<std::pair<std::size_t, KeyValue>> keys;
-    if (ranges.empty())
-        return keys;
-    const rangesql::Buckets buckets = rangesql::bucketsOf(ranges);
-    const std::string sql
-        = rangesql::keysWithin(m_query.table, m_key, ranges, buckets, step, m_query.condition);
-    if (sql.size() + packetMargin > m_packet && ranges.size() > 1) {
-        const auto half = static_cast<std::ptrdiff_t>(ranges.size() / 2);
-        keys = keysWithin({ ranges.begin(), ranges.begin() + half }, step);
-        for (auto &[place, key] : keysWithin({ ranges.begin() + half, ranges.end() }, step))
-            keys.emplace_back(place + static_cast<std::size_t>(half), std::move(key));
-        return keys;
-    }
-    const Table rows = rowsOf(sql);
-    const std::vector<long long> rangeOf = rangesql::rangeOfBuckets(buckets);
-    const std::vector<std::size_t> places = keyPlaces(1, m_key.size());
-    for (std::size_t row = 0; row < rows.rowCount(); ++row) {
-        const long long range
-            = rangeOf.at(static_cast<std::size_t>(rows.columns[0].cell(row).integer));
-        if (range >= 0)
-            keys.emplace_back(static_cast<std::size_t>(range), keyValueOf(rows, row, places));
-    }
-    return keys;
+    return inHalvesWhereTooLong<std::vector<KeyValue>>(
+        ranges,
+        [&](const std::vector<KeyRange> &part, const rangesql::Buckets &buckets) {
+            return rangesql::keysWithin(
+                m_query.table, m_key, part, buckets, step, m_query.condition);
+        },
+        [&](const std::string &sql, const std::vector<long long> &rangeOf,
+            std::vector<std::vector<KeyValue>> &keys) {
+            const Table rows = rowsOf(sql);
+            const std::vector<std::size_t> places = keyPlaces(1, m_key.size());
+            for (std::size_t row = 0; row < rows.rowCount(); ++row) {
+                const long long range
+                    = rangeOf.at(static_cast<std::size_t>(rows.columns[0].cell(row).integer));
+                if (range >= 0)
+                    keys[static_cast<std::size_t>(range)].push_back(keyValueOf(rows, row, places));
+            }
+        });
 }
 
 std::vector<RangeFigures> TableRanges::figures(const std::vector<KeyRange> &ranges)
 {
-    std::vector<RangeFigures> figures(ranges.size());
+    return inHalvesWhereTooLong<RangeFigures>(
+        ranges,
+        [&](const std::vector<KeyRange> &part, const rangesql::Buckets &buckets) {
+            return rangesql::figures(
+                m_query.table, m_key, part, buckets, m_figures, m_query.condition);
+        },
+        [&](const std::string &sql, const std::vector<long long> &rangeOf,
+            std::vector<RangeFigures> &figures) {
+            checkSize(sql);
+            for (const auto &row : m_connection.textRows(sql)) {
+                const long long range = rangeOf.at(static_cast<std::size_t>(
+                    ClientConnection::integerOf(row.at(rangeFigureCount))));
+                if (range >= 0)
+                    figures[static_cast<std::size_t>(range)] = figuresOf(row, 0);
+            }
+        });
+}
+
+// Builds a statement of the ranges' buckets and runs it, each answer in the place of its range;
+// or, where the statement would not fit the packet, does so for each half of the ranges.
+template <typename Answer, typename Build, typename Run>
+std::vector<Answer> TableRanges::inHalvesWhereTooLong(
+    const std::vector<KeyRange> &ranges, const Build &build, const Run &run)
+{
+    std::vector<Answer> answers(ranges.size());
     if (ranges.empty())
-        return figures;
+        return answers;
     const rangesql::Buckets buckets = rangesql::bucketsOf(ranges);
-    const std::string sql
-        = rangesql::figures(m_query.table, m_key, ranges, buckets, m_figures, m_query.condition);
+    const std::string sql = build(ranges, buckets);
     if (sql.size() + packetMargin > m_packet && ranges.size() > 1) {
-        const auto half = static_cast<std::ptrdiff_t>(ranges.size() / 2);
-        std::vector<RangeFigures> low = this->figures({ ranges.begin(), ranges.begin() + half });
-        std::vector<RangeFigures> high = this->figures({ ranges.begin() + half, ranges.end() });
-        std::move(high.begin(), high.end(), std::move(low.begin(), low.end(), figures.begin()));
-        return figures;
+        const auto half = ranges.begin() + static_cast<std::ptrdiff_t>(ranges.size() / 2);
+        std::vector<Answer> low
+            = inHalvesWhereTooLong<Answer>({ ranges.begin(), half }, build, run);
+        std::vector<Answer> high = inHalvesWhereTooLong<Answer>({ half, ranges.end() }, build, run);
+        std::move(high.begin(), high.end(), std::move(low.begin(), low.end(), answers.begin()));
+        return answers;
     }
-    checkSize(sql);
-    const std::vector<long long> rangeOf = rangesql::rangeOfBuckets(buckets);
-    for (const auto &row : m_connection.textRows(sql)) {
-        const long long range
-            = rangeOf.at(static_cast<std::size_t>(ClientConnection::integerOf(row.at(6))));
-        if (range >= 0)
-            figures[static_cast<std::size_t>(range)] = figuresOf(row, 0);
-    }
-    return figures;
+    run(sql, rangesql::rangeOfBuckets(buckets), answers);
+    return answers;
 }
 
 std::size_t TableRanges::readCost(const KeyRange &range) const

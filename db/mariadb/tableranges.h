@@ -23,7 +23,7 @@ public:
 
     SampledKeys keysFrom(
         const std::optional<KeyValue> &from, long long step, long long limit) override;
-    std::vector<std::pair<std::size_t, KeyValue>> keysWithin(
+    std::vector<std::vector<KeyValue>> keysWithin(
         const std::vector<KeyRange> &ranges, long long step) override;
     std::vector<RangeFigures> figures(const std::vector<KeyRange> &ranges) override;
     std::size_t readCost(const KeyRange &range) const override;
@@ -31,6 +31,9 @@ public:
     std::unique_ptr<TableReader> read(const std::vector<KeyRange> &ranges) override;
 
 private:
+    template <typename Answer, typename Build, typename Run>
+    std::vector<Answer> inHalvesWhereTooLong(
+        const std::vector<KeyRange> &ranges, const Build &build, const Run &run);
     void checkSize(const std::string &sql) const;
     // Runs a query in the binary protocol, every value as a reader gives it.
     Table rowsOf(const std::string &sql);

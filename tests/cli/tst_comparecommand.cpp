@@ -264,6 +264,12 @@ void CompareCommandTest::initTestCase()
             "CREATE TABLE bit_a (k BIT(16) PRIMARY KEY, v INT)", "CREATE TABLE bit_b LIKE bit_a",
             "INSERT INTO bit_a SELECT seq * 7, seq FROM seq_1_to_1000",
             "INSERT INTO bit_b SELECT k, IF(v = 600, 0, v) FROM bit_a",
+            // Keys and names that look like SQL, bounds of ranges read from table 1.
+            "CREATE TABLE sql_a (`k``ey` VARCHAR(60) PRIMARY KEY, `v'); --` INT)",
+            "CREATE TABLE sql_b LIKE sql_a",
+            "INSERT INTO sql_a SELECT CONCAT('x''`\\\\''); DROP TABLE sql_a; -- ', seq), seq FROM "
+            "seq_1_to_1000",
+            "INSERT INTO sql_b SELECT `k``ey`, IF(`v'); --` = 700, 0, `v'); --`) FROM sql_a",
             "CREATE TABLE instants (t TIMESTAMP(6) PRIMARY KEY, v INT)", "SET time_zone = '+00:00'",
             "INSERT INTO instants SELECT '2024-10-27 00:00:00' + INTERVAL seq * 90 SECOND, seq "
             "FROM "
@@ -824,6 +830,7 @@ void CompareCommandTest::checksumsGiveTheLinesOfTheKey_data()
     row("a two-digit year", { "year_a", "year_b", "--key", "y" }, false, 1);
     row("an ENUM against a binary text", { "enum_a", "enum_b", "--key", "e,n" }, true, 1);
     row("a BIT key", { "bit_a", "bit_b", "--key", "k" }, true, 1);
+    row("keys and names that look like SQL", { "sql_a", "sql_b", "--key", "k`ey" }, true, 1);
     row("TIMESTAMPs on servers in other zones",
         { "instants", "instants", "--key", "t", "--port2",
             QString::fromStdString(m_smallServer.login("").port), "--database2", "kt_cli_small",

@@ -100,15 +100,16 @@ public:
         }
         return sampled;
     }
-    std::vector<std::pair<std::size_t, KeyValue>> keysWithin(
+    std::vector<std::vector<KeyValue>> keysWithin(
         const std::vector<KeyRange> &ranges, long long step) override
     {
-        std::vector<std::pair<std::size_t, KeyValue>> keys;
-        for (std::size_t i = 0; i < ranges.size(); ++i) {
+        std::vector<std::vector<KeyValue>> keys;
+        for (const KeyRange &range : ranges) {
             long long n = 0;
-            for (const Row &row : inside(ranges[i])) {
+            std::vector<KeyValue> &these = keys.emplace_back();
+            for (const Row &row : inside(range)) {
                 if (n++ % step == 0)
-                    keys.emplace_back(i, valueOf(row.key));
+                    these.push_back(valueOf(row.key));
             }
         }
         return keys;
