@@ -166,6 +166,10 @@ KeySql keySql(const std::vector<KeyColumn> &key, const std::vector<ColumnShape> 
                 column2.compared = "year(" + column2.column + ")";
             if (family(shape1.kind) != family(shape2.kind))
                 sql.pairingOrder = false;
+            for (auto [c, kind] :
+                { std::pair { &column1, shape1.kind }, { &column2, shape2.kind } })
+                c->wholeNumber = (kind == ColumnKind::Integer || kind == ColumnKind::Unsigned)
+                    && c->compared == c->column;
         }
         sql.one.push_back(std::move(column1));
         sql.two.push_back(std::move(column2));

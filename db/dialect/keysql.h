@@ -24,6 +24,8 @@ struct KeyColumnSql {
     Literal literal = Literal::Value;
     std::string characterSet = {}; // of a collated text
     std::string collation = {};
+    // An integer compared as it is: as many rows as its values apart are every value between.
+    bool wholeNumber = false;
 };
 
 // Both tables' key columns, and whether a key falls in the same range in both with ranges in the

@@ -107,6 +107,16 @@ std::string keysFrom(const std::string &table, const std::vector<KeyColumnSql> &
         + "=0 or n=" + std::to_string(limit + 1) + " order by n";
 }
 
+std::string keysAt(const std::string &table, const std::vector<KeyColumnSql> &key,
+    const KeyValue *from, long long offset, const std::string &condition)
+{
+    const std::string keys = "select " + keyColumns(key) + " from " + quotedName(table) + " where "
+        + (from ? keyAtLeast(key, *from) : std::string("true")) + conditionSql("and", condition)
+        + " order by " + numbered(key, "o", false) + " limit ";
+    return "select 0 n" + numbered(key, "k", true) + " from (" + keys + "1) f union all select 1"
+        + numbered(key, "k", true) + " from (" + keys + std::to_string(offset) + ",1) l";
+}
+
 std::string keysWithin(const std::string &table, const std::vector<KeyColumnSql> &key,
     const std::vector<KeyRange> &ranges, const Buckets &buckets, long long step,
     const std::string &condition)

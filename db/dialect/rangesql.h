@@ -29,6 +29,10 @@ std::size_t rangeBytes(const std::vector<KeyColumnSql> &key, const KeyRange &ran
 // 1 + step, ... up to `limit`, and n = limit + 1.
 std::string keysFrom(const std::string &table, const std::vector<KeyColumnSql> &key,
     const KeyValue *from, long long step, long long limit, const std::string &condition);
+// Rows of n, then the key's columns: from `from` on, the first key (n = 0) and the one `offset`
+// rows after it (n = 1), where the table has them.
+std::string keysAt(const std::string &table, const std::vector<KeyColumnSql> &key,
+    const KeyValue *from, long long offset, const std::string &condition);
 // Rows of a bucket, then the key's columns: inside each range, its first key and every step-th.
 std::string keysWithin(const std::string &table, const std::vector<KeyColumnSql> &key,
     const std::vector<KeyRange> &ranges, const Buckets &buckets, long long step,

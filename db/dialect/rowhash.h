@@ -19,7 +19,7 @@ struct HashedColumn {
     bool hashedAlone = false;
 };
 
-// SQL for a row's hash: 16 bytes, the MD5 of the secret and the row's values in the given
+// SQL for a row's hash: 16 bytes of the SHA-256 of the secret and the row's values in the given
 // columns, in that order. The same on any two servers for the same values whatever the columns'
 // character sets, and never the same for two rows the comparison tells apart. Values the
 // comparison calls equal may give other hashes (an INT against a DECIMAL, say, or 2.5 against

@@ -34,6 +34,8 @@ private:
     template <typename Answer, typename Build, typename Run>
     std::vector<Answer> inHalvesWhereTooLong(
         const std::vector<KeyRange> &ranges, const Build &build, const Run &run);
+    std::optional<SampledKeys> denseKeysFrom(
+        const std::optional<KeyValue> &from, long long step, long long limit);
     void checkSize(const std::string &sql) const;
     // Runs a query in the binary protocol, every value as a reader gives it.
     Table rowsOf(const std::string &sql);
