@@ -10,6 +10,7 @@
 #include "core/resultfile.h"
 #include "db/driverlogin.h"
 #include "db/mariadb/checksumsides.h"
+#include "db/mariadb/scripttarget.h"
 #include "db/mariadb/streamedtablereader.h"
 #include "engine/comparetables.h"
 #include "engine/keyplan.h"
@@ -181,13 +182,27 @@ int compare(const CompareOptions &options, CommandStreams &streams)
         }
         query1.condition = options.where;
         query2.condition = options.where2.empty() ? options.where : options.where2;
+        std::unique_ptr<FindingSink> findings;
+        SyncScriptWriter *syncWriter = nullptr;
+        if (options.format == LineFormat::Sql) {
+            auto writer = std::make_unique<SyncScriptWriter>(
+                scriptTarget(
+                    *connection2, places.second.database, options.table2, *comparison.byKey),
+                lines);
+            syncWriter = writer.get();
+            findings = std::move(writer);
+        } else {
+            findings = lineWriter(options.format,
+                comparison.byKey ? comparison.byKey->key : std::vector<KeyColumn> {},
+                options.table2, lines);
+        }
         if (options.checksum) {
             ChecksumReport told;
             if (streams.errIsTerminal)
                 told = [&progress](const ChecksumProgress &now) { progress.showChecks(now); };
             ChecksumSides sides = prepareChecksums(
                 *connection1, query1, *connection2, query2, comparison, options.fastChecksum);
-            outcome = walkRanges(*sides.one, *sides.two, sides.order, comparison, lines, told);
+            outcome = walkRanges(*sides.one, *sides.two, sides.order, comparison, *findings, told);
         } else {
             // Both tables are read at once, each on a connection and a thread of its own. The
             // server's estimate is of the whole table, no measure of the rows a condition selects.
@@ -195,8 +210,10 @@ int compare(const CompareOptions &options, CommandStreams &streams)
                 std::move(connection1), query1, streams.errIsTerminal && query1.condition.empty());
             StreamedTableReader reader2(
                 std::move(connection2), query2, streams.errIsTerminal && query2.condition.empty());
-            outcome = compareTables(reader1, reader2, comparison, lines, report);
+            outcome = compareTables(reader1, reader2, comparison, *findings, report);
         }
+        if (syncWriter)
+            syncWriter->finish();
     }
     if (outcome.empty != EmptyTable::None) {
         streams.err << emptyTableMessage(
@@ -205,15 +222,24 @@ int compare(const CompareOptions &options, CommandStreams &streams)
         return 2;
     }
 
+    // A script opens its session and transaction around the statements; no statement, no script.
+    const bool script = options.format == LineFormat::Sql && !lines.empty();
+    auto write = [&](int fd) {
+        if (script)
+            writeAll(fd, scriptOpening());
+        lines.writeTo(fd);
+        if (script)
+            writeAll(fd, scriptClosing());
+    };
     if (options.output) {
         try {
-            saveFile(*options.output, [&](int fd) { lines.writeTo(fd); });
+            saveFile(*options.output, write);
         } catch (const std::system_error &error) {
             throw CommandError(*options.output + ": " + error.what());
         }
     } else {
         try {
-            lines.writeTo(streams.out);
+            write(streams.out);
         } catch (const std::system_error &error) {
             // A reader that has stopped reading (head, a closed pager) is no failure to tell.
             if (error.code() == std::errc::broken_pipe)

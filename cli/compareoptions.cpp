@@ -32,7 +32,9 @@ LineFormat lineFormat(const std::string &name)
         return LineFormat::Text;
     if (name == "json")
         return LineFormat::Json;
-    throw UsageError("--format takes text or json, not '" + name + "'");
+    if (name == "sql")
+        return LineFormat::Sql;
+    throw UsageError("--format takes text, json or sql, not '" + name + "'");
 }
 
 // The remembered port is passed on as typed, as the wizard does; an option is checked at once.
@@ -207,6 +209,9 @@ CompareOptions parseCompareOptions(const std::vector<std::string> &arguments)
     options.table2 = tables[1];
     if (options.checksum && options.key.empty())
         throw UsageError("--checksum needs --key");
+    if (options.format == LineFormat::Sql && options.key.empty())
+        throw UsageError("--format sql needs --key: by position a record has no key that a "
+                         "statement could name it by");
     checkPort(options.first.port);
     checkPort(options.second.port);
     checkTls(options.first.tls, "");
@@ -258,6 +263,9 @@ std::string_view compareUsage()
            "                        line, ended by LF, such as "
            "{\"kind\":\"changed\",\"record\":3,\n"
            "                        \"field\":\"city\",\"old\":\"Lyon\",\"new\":\"LYON\"}\n"
+           "  --format sql          with --key: the statements that make TABLE2 hold TABLE1's\n"
+           "                        records, one transaction for the mariadb client (swap the\n"
+           "                        tables to change TABLE1 instead)\n"
            "  --summary             end with a line of counts and the time taken on standard\n"
            "                        error\n"
            "Each table is read on a connection of its own, both at once, as the rows come.\n"

@@ -28,7 +28,8 @@ std::string temporaryFolder()
 } // namespace
 
 SpooledLines::SpooledLines(LineFormat format, std::size_t memoryBytes)
-    : m_fieldDifferences(format == LineFormat::Text ? "\r\n" : "\n", memoryBytes)
+    : m_deletes("\n", memoryBytes)
+    , m_fieldDifferences(format == LineFormat::Text ? "\r\n" : "\n", memoryBytes)
     , m_addedDeleted(format == LineFormat::Text ? "\r\n" : "\n", memoryBytes)
 {
 }
@@ -37,8 +38,18 @@ void SpooledLines::appendFieldDifference(std::string_view line) { m_fieldDiffere
 
 void SpooledLines::appendAddedDeleted(std::string_view line) { m_addedDeleted.append(line); }
 
+void SpooledLines::appendDelete(std::string_view statement) { m_deletes.append(statement); }
+
+void SpooledLines::appendUpdate(std::string_view statement)
+{
+    m_fieldDifferences.append(statement);
+}
+
+void SpooledLines::appendInsert(std::string_view statement) { m_addedDeleted.append(statement); }
+
 void SpooledLines::writeTo(int fd)
 {
+    m_deletes.writeTo(fd);
     m_fieldDifferences.writeTo(fd);
     m_addedDeleted.writeTo(fd);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/comparisonlines.h"
+#include "db/dialect/syncscript.h"
 
 #include <cstddef>
 #include <string>
@@ -11,8 +12,8 @@ namespace kestrune {
 // A comparison's lines as the results file holds them, kept until the run has succeeded. Each list
 // keeps its first few megabytes in memory and the rest in an unlinked temporary file of its own in
 // $TMPDIR (or /tmp), so a run with millions of lines stays small, the lines may come in any order,
-// and a failed run leaves nothing behind.
-class SpooledLines final : public LineSink {
+// and a failed run leaves nothing behind. A script's statements are kept in three lists alike.
+class SpooledLines final : public LineSink, public StatementSink {
 public:
     // Each line ends as its format has it: CR LF for text, LF for JSON. memoryBytes is the limit of
     // each list.
@@ -21,11 +22,17 @@ public:
 
     void appendFieldDifference(std::string_view line) override;
     void appendAddedDeleted(std::string_view line) override;
+    void appendDelete(std::string_view statement) override;
+    void appendUpdate(std::string_view statement) override;
+    void appendInsert(std::string_view statement) override;
 
-    bool empty() const { return m_fieldDifferences.empty() && m_addedDeleted.empty(); }
-    // Writes every field difference, then every added and deleted record, each list in the order
-    // its lines came, to the descriptor. Throws std::system_error on a failed write, and
-    // CommandError when a temporary file fails.
+    bool empty() const
+    {
+        return m_deletes.empty() && m_fieldDifferences.empty() && m_addedDeleted.empty();
+    }
+    // Writes every field difference, then every added and deleted record (or a script's deletes,
+    // updates and inserts), each list in the order its lines came, to the descriptor. Throws
+    // std::system_error on a failed write, and CommandError when a temporary file fails.
     void writeTo(int fd);
 
 private:
@@ -51,8 +58,9 @@ private:
         bool m_empty = true;
     };
 
-    Spool m_fieldDifferences;
-    Spool m_addedDeleted;
+    Spool m_deletes;
+    Spool m_fieldDifferences; // or updates
+    Spool m_addedDeleted; // or inserts
 };
 
 } // namespace kestrune

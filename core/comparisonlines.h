@@ -6,9 +6,10 @@
 
 namespace kestrune {
 
-// How a comparison's lines are written: for people, as the results file holds them, or one JSON
-// object a line for programs.
-enum class LineFormat { Text, Json };
+// How a comparison's lines are written: for people, as the results file holds them, one JSON
+// object a line for programs, or as statements that make table 2 equal to table 1 (which need
+// to know table 2: see SyncScriptWriter).
+enum class LineFormat { Text, Json, Sql };
 
 // How many lines of each kind a comparison gave.
 struct DifferenceCounts {

@@ -3,6 +3,8 @@
 #include "core/jsonwriter.h"
 #include "core/textwriter.h"
 
+#include <stdexcept>
+
 namespace kestrune {
 
 std::unique_ptr<FindingSink> lineWriter(
@@ -10,6 +12,8 @@ std::unique_ptr<FindingSink> lineWriter(
 {
     if (format == LineFormat::Json)
         return std::make_unique<JsonWriter>(std::move(key), lines);
+    if (format == LineFormat::Sql)
+        throw std::logic_error("statements are written by what knows their table");
     return std::make_unique<TextWriter>(std::move(key), std::move(table2Name), lines);
 }
 

@@ -30,8 +30,8 @@ public:
     virtual void added(const Table &rows2, std::size_t row) = 0;
 };
 
-// The lines of the format that tell the findings, into `lines`: records told by their key, or by
-// their number when `key` is empty, and added and deleted records naming table 2.
+// The lines of the format (text or JSON) that tell the findings, into `lines`: records told by
+// their key, or by their number when `key` is empty, and added and deleted records naming table 2.
 std::unique_ptr<FindingSink> lineWriter(
     LineFormat format, std::vector<KeyColumn> key, std::string table2Name, LineSink &lines);
 

@@ -14,17 +14,15 @@ namespace kestrune {
 
 namespace {
 
-DifferenceCounts compareByPosition(
-    Cursor &one, Cursor &two, const Comparison &comparison, LineSink &lines, ProgressReport &report)
+DifferenceCounts compareByPosition(Cursor &one, Cursor &two, const Comparison &comparison,
+    FindingSink &findings, ProgressReport &report)
 {
     const Table &first = one.rows;
-    const std::unique_ptr<FindingSink> writer
-        = lineWriter(comparison.format, {}, comparison.table2, lines);
     RecordComparer comparer(
         chosenPairs(pairByPosition(first.columns.size(), two.rows.columns.size()),
             comparison.columns,
             [&](std::size_t c) -> std::string_view { return first.columns[c].name(); }),
-        *writer);
+        findings);
     // Rowsets of the two tables need not be of one size: each is compared as far as the other
     // reaches.
     while (one.refill() && two.refill()) {
@@ -52,6 +50,15 @@ DifferenceCounts compareByPosition(
 ComparisonOutcome compareTables(TableReader &table1, TableReader &table2,
     const Comparison &comparison, LineSink &lines, const ReadProgress &progress)
 {
+    const std::unique_ptr<FindingSink> writer = lineWriter(comparison.format,
+        comparison.byKey ? comparison.byKey->key : std::vector<KeyColumn> {}, comparison.table2,
+        lines);
+    return compareTables(table1, table2, comparison, *writer, progress);
+}
+
+ComparisonOutcome compareTables(TableReader &table1, TableReader &table2,
+    const Comparison &comparison, FindingSink &findings, const ReadProgress &progress)
+{
     try {
         table1.open();
         table2.open();
@@ -65,11 +72,11 @@ ComparisonOutcome compareTables(TableReader &table1, TableReader &table2,
             else if (!two.refill())
                 outcome.empty = EmptyTable::Second;
             else
-                outcome.counts = compareByPosition(one, two, comparison, lines, report);
+                outcome.counts = compareByPosition(one, two, comparison, findings, report);
             outcome.rows1 = one.read;
             outcome.rows2 = two.read;
         } else {
-            KeyMerge merge(comparison, lines);
+            KeyMerge merge(comparison, findings);
             merge.merge(table1, table2, progress);
             outcome.counts = merge.counts();
             outcome.rows1 = merge.rows1();

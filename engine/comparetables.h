@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/comparisonlines.h"
+#include "core/findingsink.h"
 #include "core/keypairing.h"
 #include "core/tablereader.h"
 
@@ -45,5 +46,8 @@ struct ComparisonOutcome {
 // order throws PairingError; running out of memory throws "Out of memory".
 ComparisonOutcome compareTables(TableReader &table1, TableReader &table2,
     const Comparison &comparison, LineSink &lines, const ReadProgress &progress = {});
+// The same, each finding handed to `findings`.
+ComparisonOutcome compareTables(TableReader &table1, TableReader &table2,
+    const Comparison &comparison, FindingSink &findings, const ReadProgress &progress = {});
 
 } // namespace kestrune

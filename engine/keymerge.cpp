@@ -140,10 +140,9 @@ std::vector<ColumnPair> chosenColumns(const KeyPairing &pairing, const ColumnCho
         [&](std::size_t c) -> std::string_view { return pairing.columns1[c].name; });
 }
 
-KeyMerge::KeyMerge(const Comparison &comparison, LineSink &lines)
+KeyMerge::KeyMerge(const Comparison &comparison, FindingSink &findings)
     : m_comparison(comparison)
-    , m_writer(lineWriter(comparison.format, comparison.byKey->key, comparison.table2, lines))
-    , m_comparer(chosenColumns(*comparison.byKey, comparison.columns), *m_writer)
+    , m_comparer(chosenColumns(*comparison.byKey, comparison.columns), findings)
 {
 }
 

@@ -3,7 +3,6 @@
 #include "core/recordcomparer.h"
 
 #include "engine/comparetables.h"
-#include <memory>
 
 namespace kestrune {
 
@@ -17,7 +16,7 @@ std::vector<ColumnPair> chosenColumns(const KeyPairing &pairing, const ColumnCho
 class KeyMerge {
 public:
     // `comparison` pairs by key.
-    KeyMerge(const Comparison &comparison, LineSink &lines);
+    KeyMerge(const Comparison &comparison, FindingSink &findings);
 
     // Reads both opened readers to their end. A key that repeats, is NULL or arrives out of order
     // throws PairingError.
@@ -29,7 +28,6 @@ public:
 
 private:
     const Comparison &m_comparison;
-    std::unique_ptr<FindingSink> m_writer;
     RecordComparer m_comparer;
     long long m_rows1 = 0;
     long long m_rows2 = 0;

@@ -40,7 +40,8 @@ KeyMode planKeyMode(Catalog &catalog1, const std::string &table1, Catalog &catal
     return mode;
 }
 
-void checkKeyIsUnique(Catalog &catalog, const std::string &table, const std::vector<KeyColumn> &key)
+void checkKeyIsUnique(Catalog &catalog, const std::string &table, const std::vector<KeyColumn> &key,
+    const std::string &needs)
 {
     const auto isKey = [&](const std::string &name) {
         return std::any_of(key.begin(), key.end(),
@@ -50,7 +51,7 @@ void checkKeyIsUnique(Catalog &catalog, const std::string &table, const std::vec
         if (std::all_of(index.begin(), index.end(), isKey))
             return;
     }
-    throw PairingError("--checksum needs a key that " + table
+    throw PairingError(needs + " needs a key that " + table
         + " holds unique: no primary key or unique index of it is made of the key's columns");
 }
 

@@ -24,9 +24,10 @@ struct KeyMode {
 KeyMode planKeyMode(Catalog &catalog1, const std::string &table1, Catalog &catalog2,
     const std::string &table2, const std::vector<std::string> &keyNames);
 
-// Throws PairingError unless one of the table's unique indexes is made of the key's columns: a
-// key that repeats would be told in ranges that are read and missed in those that are not.
-void checkKeyIsUnique(
-    Catalog &catalog, const std::string &table, const std::vector<KeyColumn> &key);
+// Throws PairingError unless one of the table's unique indexes is made of the key's columns, as
+// what `needs` names (an option) needs: a key that repeats would be told in ranges that are read
+// and missed in those that are not, and a statement by it would touch several records.
+void checkKeyIsUnique(Catalog &catalog, const std::string &table, const std::vector<KeyColumn> &key,
+    const std::string &needs);
 
 } // namespace kestrune

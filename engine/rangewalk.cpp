@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <exception>
+#include <memory>
 #include <thread>
 
 namespace kestrune {
@@ -107,11 +108,11 @@ long long nextStretchRows(long long stretchRows, long long rows, double seconds)
 class RangeWalk {
 public:
     RangeWalk(RangeSource &one, RangeSource &two, RangeOrder order, const Comparison &comparison,
-        LineSink &lines, const ChecksumReport &report)
+        FindingSink &findings, const ChecksumReport &report)
         : m_one(one)
         , m_two(two)
         , m_order(order)
-        , m_merge(comparison, lines)
+        , m_merge(comparison, findings)
         , m_report(report)
     {
     }
@@ -346,9 +347,17 @@ private:
 } // namespace
 
 ComparisonOutcome walkRanges(RangeSource &one, RangeSource &two, RangeOrder order,
+    const Comparison &comparison, FindingSink &findings, const ChecksumReport &report)
+{
+    return RangeWalk(one, two, order, comparison, findings, report).run();
+}
+
+ComparisonOutcome walkRanges(RangeSource &one, RangeSource &two, RangeOrder order,
     const Comparison &comparison, LineSink &lines, const ChecksumReport &report)
 {
-    return RangeWalk(one, two, order, comparison, lines, report).run();
+    const std::unique_ptr<FindingSink> writer
+        = lineWriter(comparison.format, comparison.byKey->key, comparison.table2, lines);
+    return walkRanges(one, two, order, comparison, *writer, report);
 }
 
 } // namespace kestrune

@@ -36,5 +36,8 @@ enum class RangeOrder : std::uint8_t {
 // at once.
 ComparisonOutcome walkRanges(RangeSource &one, RangeSource &two, RangeOrder order,
     const Comparison &comparison, LineSink &lines, const ChecksumReport &report = {});
+// The same, each finding handed to `findings`.
+ComparisonOutcome walkRanges(RangeSource &one, RangeSource &two, RangeOrder order,
+    const Comparison &comparison, FindingSink &findings, const ChecksumReport &report = {});
 
 } // namespace kestrune

@@ -19,11 +19,12 @@ inline constexpr std::string_view uniqueIndexes
       "WHERE TABLE_SCHEMA = DATABASE() AND TABLE_NAME = ? AND NON_UNIQUE = 0 "
       "ORDER BY INDEX_NAME, SEQ_IN_INDEX";
 // Each column's name, data type, type (its first 64 characters), character set, collation,
-// longest value in bytes (-1 for none) and 1 when it is generated, in the table's order.
+// longest value in bytes (-1 for none), 1 when it is generated and 1 when an update of its row
+// sets it (ON UPDATE), in the table's order.
 inline constexpr std::string_view columnDetails
     = "SELECT COLUMN_NAME, DATA_TYPE, LEFT(COLUMN_TYPE, 64), IFNULL(CHARACTER_SET_NAME, ''), "
       "IFNULL(COLLATION_NAME, ''), IFNULL(CHARACTER_OCTET_LENGTH, -1), "
-      "IF(IS_GENERATED = 'NEVER', 0, 1) "
+      "IF(IS_GENERATED = 'NEVER', 0, 1), IF(EXTRA LIKE '%on update%', 1, 0) "
       "FROM information_schema.COLUMNS WHERE TABLE_SCHEMA = DATABASE() AND TABLE_NAME = ? "
       "ORDER BY ORDINAL_POSITION";
 // The server's estimate of the table's rows; NULL for a view.

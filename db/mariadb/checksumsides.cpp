@@ -138,8 +138,8 @@ ChecksumSides prepareChecksums(ClientConnection &connection1, const TableQuery &
     bool fast)
 {
     const KeyPairing &pairing = *comparison.byKey;
-    checkKeyIsUnique(connection1, query1.table, pairing.key);
-    checkKeyIsUnique(connection2, query2.table, pairing.key);
+    checkKeyIsUnique(connection1, query1.table, pairing.key, "--checksum");
+    checkKeyIsUnique(connection2, query2.table, pairing.key, "--checksum");
     Side one { connection1, query1, pairing.columns1, connection1.columnDetails(query1.table),
         connection1.maxAllowedPacket() };
     Side two { connection2, query2, pairing.columns2, connection2.columnDetails(query2.table),

@@ -138,7 +138,7 @@ const ColumnDetails *detailsNamed(
 std::vector<ColumnDetails> ClientConnection::columnDetails(const std::string &table)
 {
     std::vector<ColumnDetails> columns;
-    for (std::vector<std::string> &row : namesAboutTable(catalogsql::columnDetails, table, 7)) {
+    for (std::vector<std::string> &row : namesAboutTable(catalogsql::columnDetails, table, 8)) {
         ColumnDetails &column = columns.emplace_back();
         column.name = std::move(row[0]);
         column.dataType = std::move(row[1]);
@@ -147,6 +147,7 @@ std::vector<ColumnDetails> ClientConnection::columnDetails(const std::string &ta
         column.collation = std::move(row[4]);
         column.octetLength = static_cast<long long>(integerOf(row[5]));
         column.generated = row[6] == "1";
+        column.setOnUpdate = row[7] == "1";
     }
     return columns;
 }

@@ -38,6 +38,7 @@ struct ColumnDetails {
     std::string collation; // of a text column, else empty
     long long octetLength = -1; // the most bytes a text or byte string holds; -1 for another kind
     bool generated = false;
+    bool setOnUpdate = false; // ON UPDATE CURRENT_TIMESTAMP: any change to its row sets it
 };
 
 // The details of the column so named; none when there is none.

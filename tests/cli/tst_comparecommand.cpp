@@ -34,6 +34,7 @@ namespace {
 const std::string valuesDatabase = "kt_cli_values";
 const std::string randomDatabase = "kt_cli_random";
 const std::string otherDatabase = "kt_cli_other";
+const std::string syncDatabase = "kt_cli_sync";
 
 struct Run {
     int status = -1;
@@ -66,6 +67,28 @@ Run runProbe(const QStringList &arguments, const QString &configHome,
     if (!process.waitForFinished(300000) || process.exitStatus() != QProcess::NormalExit)
         return run;
     readerProcess.waitForFinished();
+    run.status = process.exitCode();
+    run.out = process.readAllStandardOutput();
+    run.err = process.readAllStandardError();
+    return run;
+}
+
+// The mariadb client on `input`, logged in as `login` says.
+Run runClient(const LoginDetails &login, const QByteArray &input, const QStringList &options = {})
+{
+    QProcess process;
+    process.start("mariadb",
+        QStringList { "--no-defaults", "--batch", "--skip-column-names",
+            "--host=" + QString::fromStdString(login.server),
+            "--port=" + QString::fromStdString(login.port),
+            "--user=" + QString::fromStdString(login.user),
+            "--password=" + QString::fromStdString(login.password) }
+            + options + QStringList { QString::fromStdString(login.database) });
+    process.write(input);
+    process.closeWriteChannel();
+    Run run;
+    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
+        return run;
     run.status = process.exitCode();
     run.out = process.readAllStandardOutput();
     run.err = process.readAllStandardError();
@@ -150,6 +173,8 @@ private slots:
     void jsonTellsWhatTheLinesTell();
     void checksumsGiveTheLinesOfTheKey_data();
     void checksumsGiveTheLinesOfTheKey();
+    void scriptsMakeTable2EqualToTable1_data();
+    void scriptsMakeTable2EqualToTable1();
     void serverStopsDuringTheRead_data();
     void serverStopsDuringTheRead();
 
@@ -281,6 +306,32 @@ void CompareCommandTest::initTestCase()
             "INSERT INTO instants SELECT '2024-10-27 00:00:00' + INTERVAL seq * 90 SECOND, seq "
             "FROM "
             "seq_1_to_2000" });
+    // Tables 1 of the scripts, each test's table 2 made afresh beside them.
+    testdb::run(testdb::freshDatabase(syncDatabase),
+        { "CREATE TABLE comp_a (a VARCHAR(20), b VARCHAR(20), v INT, w TEXT, PRIMARY KEY (a, b))",
+            "INSERT INTO comp_a VALUES ('x', 'it''s', 1, 'one'), ('x', 'y', 2, NULL), "
+            "('Zoë', '😀', 3, 'three'), ('a\\\\b', '0x41', 4, 'four')",
+            "CREATE TABLE edges_a (id INT PRIMARY KEY, f FLOAT, g DOUBLE, d DATE, dt DATETIME(6), "
+            "tm TIME(6), y YEAR, e ENUM('x','y z','it''s'), st SET('a','b','c'), j JSON, "
+            "bt BIT(64), geo GEOMETRY, l VARCHAR(20) CHARACTER SET latin1, t TEXT, "
+            "bs VARBINARY(20), de DECIMAL(65,30))",
+            "INSERT INTO edges_a VALUES (1, 1.00000012, 1.0000000000000002, '0000-00-00', "
+            "'2024-00-15 00:00:00.000001', '-838:59:59.999999', 1901, 'it''s', 'a,c', "
+            "'{\"k\": \"é\\\\n\"}', 18446744073709551615, ST_GeomFromText('POINT(1 2)', 4326), "
+            "'Ærø', CONCAT('it''s \\\\ \\\" ', CHAR(0), CHAR(10), CHAR(13), CHAR(26), ' 😀 0x41'), "
+            "x'00ff27225c0a', 12345678901234567890123456789012345.123456789012345678901234567891),"
+            " (2, -3.40282e38, 2.2250738585072014e-308, '2024-02-29', '0000-00-00 00:00:00', "
+            "'838:59:59', 2155, 'y z', '', '[]', 0, NULL, '', '', x'', -0.5), "
+            "(3, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, "
+            "NULL, "
+            "NULL)",
+            "CREATE TABLE gen_a (id INT PRIMARY KEY, a INT, b INT, ts DATETIME)",
+            "INSERT INTO gen_a VALUES (1, 1, 2, '2020-01-01'), (2, 5, 10, '2020-01-01'), "
+            "(4, 7, 14, '2020-01-01')",
+            "CREATE TABLE parent_a (id INT PRIMARY KEY, v INT)",
+            "INSERT INTO parent_a VALUES (1, 10), (2, 20)",
+            "CREATE TABLE emoji_a (id INT PRIMARY KEY, t VARCHAR(20))",
+            "INSERT INTO emoji_a VALUES (1, 'plain'), (2, '😀')" });
     error = m_smallServer.start();
     QVERIFY2(error.isEmpty(), qPrintable(error));
     std::string wideColumns;
@@ -523,7 +574,11 @@ void CompareCommandTest::runs_data()
     row("checksums of an unknown kind", { "five", "three", "--key", "id", "--checksum=slow" },
         "kestrune: --checksum takes fast, or no value, not 'slow'\n" + tryHelp);
     row("an unknown format", { "five", "three", "--format", "xml" },
-        "kestrune: --format takes text or json, not 'xml'\n" + tryHelp);
+        "kestrune: --format takes text, json or sql, not 'xml'\n" + tryHelp);
+    row("statements by position", { "five", "three", "--format", "sql" },
+        "kestrune: --format sql needs --key: by position a record has no key that a statement "
+        "could name it by\n"
+            + tryHelp);
 
     // Columns chosen by table 1's names, whatever their case; table 2 is too narrow for note, so
     // it is never compared by position.
@@ -879,6 +934,128 @@ void CompareCommandTest::checksumsGiveTheLinesOfTheKey()
 }
 
 // The server of one table stops while both are read: no lines, and the old output file stays.
+// The script applied with the mariadb client makes table 2 equal to table 1: compared again, no
+// line. Table 2 is made afresh from `setup` in its database first.
+void CompareCommandTest::scriptsMakeTable2EqualToTable1_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("far"); // table 2 on the server in another time zone
+    QTest::addColumn<QStringList>("setup");
+    QTest::addColumn<QStringList>("clientOptions");
+    QTest::addColumn<QString>("unchanged"); // a query on table 2's side that gives the same after
+    QTest::addColumn<bool>("applies");
+    const QStringList none;
+    auto row = [&](const char *name, const QStringList &arguments, const QStringList &setup,
+                   const QString &unchanged = QString(), const QStringList &clientOptions = {}) {
+        QTest::newRow(name) << arguments << false << setup << clientOptions << unchanged << true;
+    };
+    auto copyOf = [](const char *table, const std::string &database, const char *source) {
+        const QString from = QString::fromStdString(database) + "." + source;
+        return QStringList { QString("DROP TABLE IF EXISTS ") + table,
+            QString("CREATE TABLE ") + table + " LIKE " + from,
+            QString("INSERT INTO ") + table + " SELECT * FROM " + from };
+    };
+    row("every kind",
+        { "types_a", "types", "--key", "id", "--database", QString::fromStdString(valuesDatabase),
+            "--database2", QString::fromStdString(syncDatabase) },
+        copyOf("types", valuesDatabase, "types_b"));
+    row("random values",
+        { "random_a", "random", "--key", "id", "--database", QString::fromStdString(randomDatabase),
+            "--database2", QString::fromStdString(syncDatabase) },
+        copyOf("random", randomDatabase, "random_b"));
+    // A key that table 2's collation calls equal to table 1's is deleted before it is inserted.
+    row("a composite text key, in another order, and a column only in table 2",
+        { "comp_a", "comp", "--key", "a,b" },
+        { "DROP TABLE IF EXISTS comp",
+            "CREATE TABLE comp (extra INT DEFAULT 7, w TEXT, b VARCHAR(20), v INT, a VARCHAR(20), "
+            "PRIMARY KEY (b, a))",
+            "INSERT INTO comp (a, b, v, w) VALUES ('x', 'it''s', 1, 'one!'), ('x', 'Y', 2, NULL), "
+            "('gone', 'z', 5, 'five')" },
+        "SELECT DISTINCT extra FROM comp");
+    row("values at their edges, under another sql_mode", { "edges_a", "edges", "--key", "id" },
+        { "DROP TABLE IF EXISTS edges", "CREATE TABLE edges LIKE edges_a",
+            "INSERT INTO edges VALUES (1, 1, 1, '0000-00-01', '2024-00-15 00:00:00.000002', "
+            "'-838:59:59.999998', 1902, 'x', 'a', '{}', 18446744073709551614, "
+            "ST_GeomFromText('POINT(1 3)', 4326), 'Aero', 'x', x'00', 1), "
+            "(3, 0, 0, '2024-01-01', '2024-01-01 00:00:00', '00:00:00', 2000, 'x', 'b', 'null', 1, "
+            "ST_GeomFromText('POINT(0 0)'), 'x', 'x', x'01', 0), "
+            "(4, 1, 1, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, "
+            "NULL)" },
+        QString(),
+        { "--init-command=SET SESSION sql_mode='ANSI_QUOTES,NO_BACKSLASH_ESCAPES,"
+          "STRICT_ALL_TABLES,NO_ZERO_DATE'" });
+    row("a generated column, and one set on update", { "gen_a", "gen", "--key", "id" },
+        { "DROP TABLE IF EXISTS gen",
+            "CREATE TABLE gen (id INT PRIMARY KEY, a INT, b INT AS (a * 2) STORED, "
+            "ts DATETIME DEFAULT '2020-01-01' ON UPDATE CURRENT_TIMESTAMP)",
+            "INSERT INTO gen (id, a) VALUES (1, 1), (2, 6), (3, 9)" });
+    row("a parent whose children go with it", { "parent_a", "parent", "--key", "id" },
+        { "DROP TABLE IF EXISTS child", "DROP TABLE IF EXISTS parent",
+            "CREATE TABLE parent (id INT PRIMARY KEY, v INT) ENGINE=InnoDB",
+            "CREATE TABLE child (id INT PRIMARY KEY, p INT, FOREIGN KEY (p) REFERENCES parent (id) "
+            "ON DELETE CASCADE) ENGINE=InnoDB",
+            "INSERT INTO parent VALUES (1, 11), (2, 20)",
+            "INSERT INTO child VALUES (1, 1), (2, 1), (3, 2)" },
+        "SELECT id, p FROM child ORDER BY id");
+    QTest::newRow("TIMESTAMPs, table 2's server in another zone")
+        << QStringList { "instants", "sync_instants", "--key", "t", "--database",
+               QString::fromStdString(valuesDatabase), "--port2",
+               QString::fromStdString(m_smallServer.login("").port), "--database2", "kt_cli_small",
+               "--password-file2", m_folder.filePath("password") }
+        << true
+        << QStringList { "DROP TABLE IF EXISTS sync_instants",
+               "CREATE TABLE sync_instants LIKE instants",
+               "INSERT INTO sync_instants SELECT t, IF(v % 97 = 0, 0, v) FROM instants "
+               "WHERE v % 101 <> 0",
+               "INSERT INTO sync_instants VALUES ('2030-01-01 00:00:00', 1)" }
+        << none << QString() << true;
+    // The insert fails, and the delete and update before it are undone.
+    QTest::newRow("a latin1 table 2 that cannot hold an emoji")
+        << QStringList { "emoji_a", "emoji", "--key", "id" } << false
+        << QStringList { "DROP TABLE IF EXISTS emoji",
+               "CREATE TABLE emoji (id INT PRIMARY KEY, t VARCHAR(20) CHARACTER SET latin1)",
+               "INSERT INTO emoji VALUES (1, 'plane'), (3, 'three')" }
+        << none << QString("CHECKSUM TABLE emoji") << false;
+}
+
+void CompareCommandTest::scriptsMakeTable2EqualToTable1()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, far);
+    QFETCH(QStringList, setup);
+    QFETCH(QStringList, clientOptions);
+    QFETCH(QString, unchanged);
+    QFETCH(bool, applies);
+    ConfigHome store;
+    store.remember(testdb::loginTo(syncDatabase));
+    const LoginDetails target
+        = far ? m_smallServer.login("kt_cli_small") : testdb::loginTo(syncDatabase);
+    std::vector<std::string> statements;
+    for (const QString &statement : setup)
+        statements.push_back(statement.toStdString());
+    testdb::run(target, statements);
+    const Run before = runClient(target, unchanged.toUtf8());
+
+    const QStringList sql = { "--format", "sql" };
+    const Run script = runProbe(arguments + sql, store.path());
+    QVERIFY2(script.status == 1, script.err.constData());
+    QVERIFY(script.out.startsWith("SET NAMES utf8mb4;\n") && script.out.endsWith("COMMIT;\n"));
+    const Run checked = runProbe(arguments + sql + QStringList("--checksum"), store.path());
+    QCOMPARE(checked.out, script.out);
+    QCOMPARE(checked.status, 1);
+
+    const Run applied = runClient(target, script.out, clientOptions);
+    QCOMPARE(runClient(target, unchanged.toUtf8()).out, before.out);
+    if (!applies) {
+        QVERIFY2(applied.status == 1 && applied.err.contains("Incorrect string value"),
+            applied.err.constData());
+        return;
+    }
+    QVERIFY2(applied.status == 0, (applied.err + script.out).constData());
+    const Run again = runProbe(arguments, store.path());
+    QVERIFY2(again.status == 0 && again.out.isEmpty(), (again.out + again.err).constData());
+}
+
 void CompareCommandTest::serverStopsDuringTheRead_data()
 {
     QTest::addColumn<bool>("firstTable");
