@@ -22,8 +22,8 @@ struct RangeFigures {
     bool operator==(const RangeFigures &) const = default;
 };
 
-// Keys sampled through a table's index: every step-th from the first, and the key after them
-// when the table has more.
+// Keys sampled through a table's index: the first, then keys about a step of rows apart, and the
+// key after them when the table has more.
 struct SampledKeys {
     std::vector<KeyValue> keys;
     std::optional<KeyValue> next;
@@ -35,8 +35,9 @@ class RangeSource {
 public:
     virtual ~RangeSource() = default;
 
-    // From `from` on (none: from the lowest key), the first key and every `step`-th after it
-    // among the first `limit`, and the one after those.
+    // From `from` on (none: from the lowest key), among the first `limit` rows the first key and
+    // keys that cut them into ranges of about `step` rows each (at most twice that), and the key
+    // after those rows.
     virtual SampledKeys keysFrom(
         const std::optional<KeyValue> &from, long long step, long long limit)
         = 0;

@@ -82,8 +82,8 @@ void appendLiteral(std::string &out, const Cell &cell)
 }
 
 // "(1,'a')" of the row's cells at the places, or "1" for one.
-void appendTuple(std::string &out, const Table &rows, std::size_t row,
-    const std::vector<std::size_t> &places)
+void appendTuple(
+    std::string &out, const Table &rows, std::size_t row, const std::vector<std::size_t> &places)
 {
     if (places.size() > 1)
         out += '(';

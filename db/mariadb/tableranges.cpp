@@ -76,8 +76,10 @@ SampledKeys TableRanges::keysFrom(
     return sampled;
 }
 
-// Numbering the rows costs the server far more than reading them: where `limit` rows of a whole
-// number key span exactly `limit` values, every value is there and every step-th is known.
+// Numbering the rows costs the server far more than reading them. Where `limit` rows of a whole
+// number key span at most twice as many values (a key deleted here and there), bounds spread
+// evenly over the span hold each at most as many rows as values, about `step`; where the span
+// is `limit`, every value is there and they are every step-th key.
 std::optional<SampledKeys> TableRanges::denseKeysFrom(
     const std::optional<KeyValue> &from, long long step, long long limit)
 {
@@ -89,13 +91,16 @@ std::optional<SampledKeys> TableRanges::denseKeysFrom(
     std::optional<KeyValue> next;
     for (std::size_t row = 0; row < rows.rowCount(); ++row)
         (rows.columns[0].cell(row).integer == 0 ? first : next) = keyValueOf(rows, row, { 1 });
-    if (!first || !next
-        || next->front().slot - first->front().slot != static_cast<std::uint64_t>(limit))
+    if (!first || !next)
+        return std::nullopt;
+    const std::uint64_t span = next->front().slot - first->front().slot;
+    const auto count = static_cast<std::uint64_t>(limit);
+    if (span > 2 * count)
         return std::nullopt;
     SampledKeys sampled;
-    for (long long n = 0; n < limit; n += step) {
+    for (std::uint64_t n = 0; n < count; n += static_cast<std::uint64_t>(step)) {
         KeyValue key = *first;
-        key.front().slot += static_cast<std::uint64_t>(n);
+        key.front().slot += n * span / count;
         sampled.keys.push_back(std::move(key));
     }
     sampled.next = std::move(next);

@@ -295,9 +295,10 @@ void CompareCommandTest::initTestCase()
             "INSERT INTO sql_a SELECT CONCAT('x''`\\\\''); DROP TABLE sql_a; -- ', seq), seq FROM "
             "seq_1_to_1000",
             "INSERT INTO sql_b SELECT `k``ey`, IF(`v'); --` = 700, 0, `v'); --`) FROM sql_a",
-            // A stretch of keys with no gap, below zero, its bounds known without numbering.
+            // A stretch of keys with few gaps, below zero, its bounds known without numbering.
             "CREATE TABLE dense_a (id INT PRIMARY KEY, v INT)", "CREATE TABLE dense_b LIKE dense_a",
-            "INSERT INTO dense_a SELECT CAST(seq AS SIGNED) - 40001, seq FROM seq_1_to_70000",
+            "INSERT INTO dense_a SELECT CAST(seq AS SIGNED) - 40001, seq FROM seq_1_to_70000 "
+            "WHERE seq % 1000 <> 7",
             "INSERT INTO dense_b SELECT id, IF(id IN (-40000, -39745, -39744, 25535, 25536, "
             "29999), "
             "0, v) FROM dense_a WHERE id <> -1",
@@ -892,7 +893,8 @@ void CompareCommandTest::checksumsGiveTheLinesOfTheKey_data()
     row("a two-digit year", { "year_a", "year_b", "--key", "y" }, false, 1);
     row("an ENUM against a binary text", { "enum_a", "enum_b", "--key", "e,n" }, true, 1);
     row("a BIT key", { "bit_a", "bit_b", "--key", "k" }, true, 1);
-    row("a key of every number in a stretch", { "dense_a", "dense_b", "--key", "id" }, true, 1);
+    row("a key of nearly every number in a stretch", { "dense_a", "dense_b", "--key", "id" }, true,
+        1);
     row("keys and names that look like SQL", { "sql_a", "sql_b", "--key", "k`ey" }, true, 1);
     row("TIMESTAMPs on servers in other zones",
         { "instants", "instants", "--key", "t", "--port2",
