@@ -217,9 +217,9 @@ void SyncScriptWriter::endInsert()
 
 std::string scriptOpening()
 {
-    // Backquoted names and escaped texts mean the same under any mode; a mode of its own keeps
-    // zero dates and a zero in an AUTO_INCREMENT column, and fails a value the column cannot
-    // hold rather than cut it. TIMESTAMPs are written in UTC, as they are read.
+    // Backquoted names mean the same under any mode. A mode of its own leaves backslashes
+    // escaping, keeps zero dates and a zero in an AUTO_INCREMENT column, and fails a value the
+    // column cannot hold rather than cut it. TIMESTAMPs are written in UTC, as they are read.
     return "SET NAMES utf8mb4;\n"
            "SET SESSION sql_mode='STRICT_ALL_TABLES,NO_AUTO_VALUE_ON_ZERO';\n"
            "SET SESSION time_zone='+00:00';\n"

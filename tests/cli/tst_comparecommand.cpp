@@ -965,6 +965,13 @@ void CompareCommandTest::scriptsMakeTable2EqualToTable1_data()
         { "random_a", "random", "--key", "id", "--database", QString::fromStdString(randomDatabase),
             "--database2", QString::fromStdString(syncDatabase) },
         copyOf("random", randomDatabase, "random_b"));
+    row("names and values that look like SQL",
+        { "sql_a", "sync`; --", "--key", "k`ey", "--database",
+            QString::fromStdString(valuesDatabase), "--database2",
+            QString::fromStdString(syncDatabase) },
+        { "DROP TABLE IF EXISTS `sync``; --`", "CREATE TABLE `sync``; --` LIKE kt_cli_values.sql_b",
+            "INSERT INTO `sync``; --` SELECT * FROM kt_cli_values.sql_b WHERE `v'); --` % 9 <> 0",
+            "INSERT INTO `sync``; --` VALUES ('''); DROP TABLE sql_a; --', 1)" });
     // A key that table 2's collation calls equal to table 1's is deleted before it is inserted.
     row("a composite text key, in another order, and a column only in table 2",
         { "comp_a", "comp", "--key", "a,b" },
