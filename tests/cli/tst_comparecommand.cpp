@@ -998,6 +998,11 @@ void CompareCommandTest::scriptsMakeTable2EqualToTable1_data()
             "CREATE TABLE gen (id INT PRIMARY KEY, a INT, b INT AS (a * 2) STORED, "
             "ts DATETIME DEFAULT '2020-01-01' ON UPDATE CURRENT_TIMESTAMP)",
             "INSERT INTO gen (id, a) VALUES (1, 1), (2, 6), (3, 9)" });
+    row("only the records selected", { "gen_a", "gen", "--key", "id", "--where", "id < 3" },
+        { "DROP TABLE IF EXISTS gen",
+            "CREATE TABLE gen (id INT PRIMARY KEY, a INT, b INT AS (a * 2) STORED, ts DATETIME)",
+            "INSERT INTO gen (id, a, ts) VALUES (1, 1, '2020-01-01'), (2, 6, NULL), (3, 9, NULL)" },
+        "SELECT id, a FROM gen WHERE id >= 3");
     row("a parent whose children go with it", { "parent_a", "parent", "--key", "id" },
         { "DROP TABLE IF EXISTS child", "DROP TABLE IF EXISTS parent",
             "CREATE TABLE parent (id INT PRIMARY KEY, v INT) ENGINE=InnoDB",
