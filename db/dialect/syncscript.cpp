@@ -102,6 +102,17 @@ SyncScriptWriter::SyncScriptWriter(ScriptTarget target, StatementSink &statement
     : m_target(std::move(target))
     , m_statements(statements)
 {
+    for (const KeyColumn &column : m_target.key)
+        m_keyPlaces.push_back(column.second);
+    const bool several = m_keyPlaces.size() > 1;
+    m_deleteHead = "DELETE FROM " + m_target.table + (several ? " WHERE (" : " WHERE ");
+    for (std::size_t i = 0; i < m_keyPlaces.size(); ++i)
+        m_deleteHead += (i > 0 ? "," : "") + m_target.names.at(m_keyPlaces[i]);
+    m_deleteHead += several ? ") IN (" : " IN (";
+    m_insertHead = "INSERT INTO " + m_target.table + " (";
+    for (std::size_t i = 0; i < m_target.inserted.size(); ++i)
+        m_insertHead += (i > 0 ? "," : "") + m_target.names.at(m_target.inserted[i].second);
+    m_insertHead += ") VALUES ";
 }
 
 void SyncScriptWriter::changed(const Table &rows1, std::size_t row1, const Table &rows2,
@@ -115,8 +126,8 @@ void SyncScriptWriter::changed(const Table &rows1, std::size_t row1, const Table
         m_updateRecord = record;
         m_update = "UPDATE " + m_target.table + " SET ";
         m_where = " WHERE ";
-        for (std::size_t i = 0; i < m_target.key.size(); ++i) {
-            const std::size_t place = m_target.key[i].second;
+        for (std::size_t i = 0; i < m_keyPlaces.size(); ++i) {
+            const std::size_t place = m_keyPlaces[i];
             if (i > 0)
                 m_where += " AND ";
             m_where += m_target.names.at(place) + "=";
@@ -133,35 +144,16 @@ void SyncScriptWriter::changed(const Table &rows1, std::size_t row1, const Table
 void SyncScriptWriter::added(const Table &rows2, std::size_t row)
 {
     endUpdate();
-    std::vector<std::size_t> places;
-    for (const KeyColumn &column : m_target.key)
-        places.push_back(column.second);
-    if (m_delete.empty()) {
-        m_delete = "DELETE FROM " + m_target.table + " WHERE ";
-        if (places.size() > 1)
-            m_delete += '(';
-        for (std::size_t i = 0; i < places.size(); ++i)
-            m_delete += (i > 0 ? "," : "") + m_target.names.at(places[i]);
-        m_delete += places.size() > 1 ? ") IN (" : " IN (";
-    } else {
-        m_delete += ',';
-    }
-    appendTuple(m_delete, rows2, row, places);
+    m_delete += m_delete.empty() ? m_deleteHead : ",";
+    appendTuple(m_delete, rows2, row, m_keyPlaces);
     if (m_delete.size() >= m_target.statementBytes)
-        endDelete();
+        end(m_delete, ");", &StatementSink::appendDelete);
 }
 
 void SyncScriptWriter::deleted(const Table &rows1, std::size_t row)
 {
     endUpdate();
-    if (m_insert.empty()) {
-        m_insert = "INSERT INTO " + m_target.table + " (";
-        for (std::size_t i = 0; i < m_target.inserted.size(); ++i)
-            m_insert += (i > 0 ? "," : "") + m_target.names.at(m_target.inserted[i].second);
-        m_insert += ") VALUES ";
-    } else {
-        m_insert += ',';
-    }
+    m_insert += m_insert.empty() ? m_insertHead : ",";
     m_insert += '(';
     for (std::size_t i = 0; i < m_target.inserted.size(); ++i) {
         if (i > 0)
@@ -170,14 +162,14 @@ void SyncScriptWriter::deleted(const Table &rows1, std::size_t row)
     }
     m_insert += ')';
     if (m_insert.size() >= m_target.statementBytes)
-        endInsert();
+        end(m_insert, ";", &StatementSink::appendInsert);
 }
 
 void SyncScriptWriter::finish()
 {
     endUpdate();
-    endDelete();
-    endInsert();
+    end(m_delete, ");", &StatementSink::appendDelete);
+    end(m_insert, ";", &StatementSink::appendInsert);
 }
 
 void SyncScriptWriter::endUpdate()
@@ -197,22 +189,14 @@ void SyncScriptWriter::endUpdate()
     m_update.clear();
 }
 
-void SyncScriptWriter::endDelete()
+void SyncScriptWriter::end(
+    std::string &statement, std::string_view close, void (StatementSink::*append)(std::string_view))
 {
-    if (m_delete.empty())
+    if (statement.empty())
         return;
-    m_delete += ");";
-    m_statements.appendDelete(m_delete);
-    m_delete.clear();
-}
-
-void SyncScriptWriter::endInsert()
-{
-    if (m_insert.empty())
-        return;
-    m_insert += ';';
-    m_statements.appendInsert(m_insert);
-    m_insert.clear();
+    statement += close;
+    (m_statements.*append)(statement);
+    statement.clear();
 }
 
 std::string scriptOpening()

@@ -54,8 +54,9 @@ public:
 
 private:
     void endUpdate();
-    void endDelete();
-    void endInsert();
+    // Closes a batched statement and hands it on, if it holds a record.
+    void end(std::string &statement, std::string_view close,
+        void (StatementSink::*append)(std::string_view));
 
     ScriptTarget m_target;
     StatementSink &m_statements;
@@ -63,6 +64,9 @@ private:
     std::string m_where; // its " WHERE ..."
     std::size_t m_updateRecord = 0;
     std::vector<std::size_t> m_updated; // table 2's places it sets
+    std::vector<std::size_t> m_keyPlaces; // table 2's
+    std::string m_deleteHead; // "DELETE FROM ... WHERE `id` IN ("
+    std::string m_insertHead; // "INSERT INTO ... (`a`,`b`) VALUES "
     std::string m_delete;
     std::string m_insert;
 };

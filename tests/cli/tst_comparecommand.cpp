@@ -1023,6 +1023,19 @@ void CompareCommandTest::scriptsMakeTable2EqualToTable1_data()
                "WHERE v % 101 <> 0",
                "INSERT INTO sync_instants VALUES ('2030-01-01 00:00:00', 1)" }
         << none << QString() << true;
+    // Tens of megabytes of statements, each within a packet of 1 MiB.
+    const QString m = "a_rather_long_column_name_that_every_statement_repeats_";
+    QTest::newRow("many records, on a server of a small packet")
+        << QStringList { "wide_a", "sync_wide", "--key", "k", "--port",
+               QString::fromStdString(m_smallServer.login("").port), "--database", "kt_cli_small",
+               "--password-file", m_folder.filePath("password") }
+        << true
+        << QStringList { "DROP TABLE IF EXISTS sync_wide", "CREATE TABLE sync_wide LIKE wide_a",
+               "INSERT INTO sync_wide SELECT * FROM wide_a WHERE " + m + "1 % 3 = 0",
+               "UPDATE sync_wide SET " + m + "7 = -1 WHERE " + m + "1 % 9 = 0",
+               "INSERT INTO sync_wide (k) SELECT CONCAT(REPEAT('gone ', 30), seq) FROM "
+               "seq_1_to_20000" }
+        << none << QString() << true;
     // The insert fails, and the delete and update before it are undone.
     QTest::newRow("a latin1 table 2 that cannot hold an emoji")
         << QStringList { "emoji_a", "emoji", "--key", "id" } << false
